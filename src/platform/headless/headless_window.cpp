@@ -1,0 +1,211 @@
+#include "platform/headless/headless_window.h"
+
+#include <algorithm>
+
+#include "platform/headless/headless_platform.h"
+
+namespace qv::headless {
+
+HeadlessWindow::HeadlessWindow(HeadlessPlatform* platform, const WindowSpec& spec, Rect outer)
+    : className(spec.className), platform_(platform), spec_(spec), rect_(outer),
+      caption_(spec.caption) {}
+
+void HeadlessWindow::RaiseSize() {
+  if (handlers.sizeChanged) handlers.sizeChanged(*this);
+}
+
+void HeadlessWindow::RaiseMove() {
+  if (handlers.moved) handlers.moved(*this);
+}
+
+// The system does not make a window narrower than nothing.
+void HeadlessWindow::SetLeft(int32_t v) {
+  if (v == rect_.left) return;
+  rect_.left = v;
+  RaiseMove();
+}
+
+void HeadlessWindow::SetTop(int32_t v) {
+  if (v == rect_.top) return;
+  rect_.top = v;
+  RaiseMove();
+}
+
+void HeadlessWindow::SetWidth(int32_t v) {
+  v = std::max(v, 0);
+  if (v == rect_.width) return;
+  rect_.width = v;
+  RaiseSize();
+}
+
+void HeadlessWindow::SetHeight(int32_t v) {
+  v = std::max(v, 0);
+  if (v == rect_.height) return;
+  rect_.height = v;
+  RaiseSize();
+}
+
+void HeadlessWindow::SystemSetRect(const Rect& r) {
+  bool moved = r.left != rect_.left || r.top != rect_.top;
+  bool sized = r.width != rect_.width || r.height != rect_.height;
+  rect_ = r;
+  if (moved) RaiseMove();
+  if (sized) RaiseSize();
+}
+
+int32_t HeadlessWindow::ClientWidth() const {
+  int32_t border = spec_.style == WindowStyle::FixedDialog ? 6 : 0;
+  return std::max(rect_.width - border, 0);
+}
+
+int32_t HeadlessWindow::ClientHeight() const {
+  int32_t border = spec_.style == WindowStyle::FixedDialog ? 29 : 0;
+  return std::max(rect_.height - border, 0);
+}
+
+void HeadlessWindow::Show(ShowCommand cmd) {
+  showCommands.push_back(cmd);
+  switch (cmd) {
+    case ShowCommand::Hide:
+      visible_ = false;
+      break;
+    case ShowCommand::Normal:
+      visible_ = true;
+      minimized_ = false;
+      break;
+    case ShowCommand::Minimize:
+      visible_ = true;
+      minimized_ = true;
+      break;
+    case ShowCommand::Show:
+      visible_ = true;
+      break;
+  }
+}
+
+void HeadlessWindow::Destroy() {
+  if (destroyed_) return;
+  if (handlers.destroying) handlers.destroying(*this);
+  destroyed_ = true;
+  visible_ = false;
+  auto& top = HeadlessWorld::Get().topLevel;
+  top.erase(std::remove(top.begin(), top.end(), this), top.end());
+  if (handlers.closed) handlers.closed(*this);
+}
+
+void HeadlessWindow::SetRoundedRegion(int32_t w, int32_t h, int32_t ew, int32_t eh) {
+  regions.push_back({w, h, ew, eh});
+}
+
+void HeadlessWindow::SetLayeredAlpha(int32_t alpha) {
+  layeredAlpha = alpha;
+  alphaHistory.push_back(alpha);
+}
+
+intptr_t HeadlessWindow::GetProperty(const Text& name) const {
+  auto it = properties_.find(name);
+  return it == properties_.end() ? 0 : it->second;
+}
+
+void HeadlessWindow::BeginSystemDrag(int32_t hitTestCode) {
+  drags.push_back(hitTestCode);
+  if (dragScript) dragScript(*this, hitTestCode);
+}
+
+Control* HeadlessWindow::CreateControl(const ControlSpec& spec) {
+  std::unique_ptr<Control> c;
+  switch (spec.kind) {
+    case ControlKind::EditBox:
+      c = std::make_unique<HeadlessEditBox>(this, spec);
+      break;
+    case ControlKind::ComboBox:
+      c = std::make_unique<HeadlessComboBox>(this, spec);
+      break;
+    case ControlKind::TabStrip:
+      c = std::make_unique<HeadlessTabStrip>(this, spec);
+      break;
+    case ControlKind::BrowserView:
+      c = std::make_unique<HeadlessBrowserView>(this, spec);
+      break;
+    case ControlKind::DrawPanel:
+      c = std::make_unique<HeadlessDrawPanel>(this, spec);
+      break;
+    default:
+      c = std::make_unique<HeadlessControl>(this, spec);
+      break;
+  }
+  controls_.push_back(std::move(c));
+  return controls_.back().get();
+}
+
+Control* HeadlessWindow::CopyControl(Control& tmpl) {
+  ControlSpec spec;
+  spec.kind = tmpl.Kind();
+  spec.name = tmpl.Name();
+  spec.rect = tmpl.GetRect();
+  spec.text = tmpl.GetText();
+  spec.visible = tmpl.IsVisible();
+  spec.enabled = tmpl.IsEnabled();
+  Control* c = CreateControl(spec);
+  c->handlers = tmpl.handlers;
+  if (auto* b = dynamic_cast<BrowserView*>(&tmpl)) {
+    static_cast<BrowserView*>(c)->browserHandlers = b->browserHandlers;
+  }
+  return c;
+}
+
+void HeadlessWindow::DestroyControl(Control* c) {
+  tips_.erase(std::remove_if(tips_.begin(), tips_.end(),
+                             [c](const std::pair<Control*, Text>& t) { return t.first == c; }),
+              tips_.end());
+  controls_.erase(std::remove_if(controls_.begin(), controls_.end(),
+                                 [c](const std::unique_ptr<Control>& p) { return p.get() == c; }),
+                  controls_.end());
+}
+
+Timer* HeadlessWindow::CreateTimer() {
+  timers_.push_back(std::make_unique<HeadlessTimer>());
+  return timers_.back().get();
+}
+
+void HeadlessWindow::AddToolTip(Control& c, const Text& tip) {
+  platform_->log.push_back("tip:" + c.Name());
+  for (auto& t : tips_) {
+    if (t.first == &c) {
+      t.second = tip;
+      return;
+    }
+  }
+  tips_.emplace_back(&c, tip);
+}
+
+Text HeadlessWindow::GetToolTip(Control& c) const {
+  for (const auto& t : tips_)
+    if (t.first == &c) return t.second;
+  return Text();
+}
+
+Control* HeadlessWindow::Find(const Text& name) const {
+  for (const auto& c : controls_)
+    if (c->Name() == name) return c.get();
+  return nullptr;
+}
+
+std::vector<Control*> HeadlessWindow::FindAll(const Text& name) const {
+  std::vector<Control*> out;
+  for (const auto& c : controls_)
+    if (c->Name() == name) out.push_back(c.get());
+  return out;
+}
+
+bool HeadlessWindow::Owns(const Control* c) const {
+  for (const auto& p : controls_)
+    if (p.get() == c) return true;
+  return false;
+}
+
+void HeadlessWindow::Activate() {
+  if (handlers.activated) handlers.activated(*this);
+}
+
+}  // namespace qv::headless

@@ -1,0 +1,24 @@
+#include "platform/headless/memory_profiles.h"
+
+#include "platform/common/profile_ini.h"
+
+namespace qv::headless {
+
+Text MemoryProfiles::GetString(const Text& file, const Text& section, const Text& key,
+                               const Text& fallback, uint32_t bufferSize) {
+  log.push_back("read " + file + " [" + section + "] " + key);
+  Text out;
+  auto it = files.find(file);
+  if (it != files.end() && IniLookup(it->second, section, key, bufferSize, out)) return out;
+  return bufferSize == 0 ? Text() : fallback.substr(0, bufferSize - 1);
+}
+
+bool MemoryProfiles::WriteString(const Text& file, const Text& section, const Text& key,
+                                 const Text& value) {
+  log.push_back("write " + file + " [" + section + "] " + key + "=" + value);
+  if (readOnly.count(file) != 0) return false;
+  files[file] = IniUpdate(files[file], section, key, value);
+  return true;
+}
+
+}  // namespace qv::headless

@@ -1,0 +1,27 @@
+// Profile (ini) files kept in memory, read and written with the system's
+// profile-string rules.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace qv::headless {
+
+class MemoryProfiles : public ProfileFiles {
+ public:
+  Text GetString(const Text& file, const Text& section, const Text& key, const Text& fallback,
+                 uint32_t bufferSize) override;
+  bool WriteString(const Text& file, const Text& section, const Text& key,
+                   const Text& value) override;
+
+  // The files, by path, as bytes; a path in readOnly refuses writes.
+  std::map<Text, std::string> files;
+  std::set<Text> readOnly;
+  std::vector<std::string> log;
+};
+
+}  // namespace qv::headless

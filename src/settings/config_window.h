@@ -1,0 +1,8 @@
+// The configuration window.
+#pragma once
+
+namespace qv {
+
+void OnConfigClick();  // PicBtn_Config: loads ConfigWindow
+
+}  // namespace qv
