@@ -251,6 +251,8 @@ void CloseTab(int32_t page) {
   if (k == strip->PageCount() && strip->PageCount() != 1)
     strip->SetCurrentPage(strip->PageCount() - 2);
   strip->RemovePage(page);
+  // One tab left: captions go back to full width, as when the first tab closes.
+  if (strip->PageCount() == 1) ResetCaptionLimit();
   SyncToCurrentTab();
   PlaceCaptionButtons();
   PlaceTabButtons();
