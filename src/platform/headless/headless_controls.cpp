@@ -14,12 +14,14 @@ void HeadlessTabStrip::RaiseSelectionChanged() {
 
 void HeadlessTabStrip::AddPage(const Text& caption) {
   pages_.push_back({caption, Text()});
+  leftsDirty_ = true;
   if (current_ < 0) current_ = 0;
 }
 
 void HeadlessTabStrip::RemovePage(int32_t index) {
   if (index < 0 || index >= PageCount()) return;
   pages_.erase(pages_.begin() + index);
+  leftsDirty_ = true;
   int32_t before = current_;
   if (pages_.empty()) {
     current_ = -1;
@@ -35,7 +37,9 @@ Text HeadlessTabStrip::GetCaption(int32_t i) const {
 }
 
 void HeadlessTabStrip::SetCaption(int32_t i, const Text& caption) {
-  if (i >= 0 && i < PageCount()) pages_[static_cast<size_t>(i)].caption = caption;
+  if (i < 0 || i >= PageCount()) return;
+  if (pages_[static_cast<size_t>(i)].caption.size() != caption.size()) leftsDirty_ = true;
+  pages_[static_cast<size_t>(i)].caption = caption;
 }
 
 void HeadlessTabStrip::SetPageTip(int32_t i, const Text& tip) {
@@ -48,8 +52,16 @@ Text HeadlessTabStrip::GetPageTip(int32_t i) const {
 
 Rect HeadlessTabStrip::HeaderRect(int32_t i) const {
   if (i < 0 || i >= PageCount()) return Rect{};
-  int32_t left = 2;
-  for (int32_t k = 0; k < i; ++k) left += HeaderWidthFor(pages_[static_cast<size_t>(k)].caption);
+  if (leftsDirty_) {
+    lefts_.resize(pages_.size());
+    int32_t left = 2;
+    for (size_t k = 0; k < pages_.size(); ++k) {
+      lefts_[k] = left;
+      left += HeaderWidthFor(pages_[k].caption);
+    }
+    leftsDirty_ = false;
+  }
+  int32_t left = lefts_[static_cast<size_t>(i)];
   int32_t top = side_ == 1 ? rect_.height - kHeaderHeight - 2 : 2;
   return Rect{left, top, HeaderWidthFor(pages_[static_cast<size_t>(i)].caption), kHeaderHeight};
 }

@@ -161,6 +161,9 @@ class HeadlessTabStrip : public ControlImpl<TabStrip> {
 
  private:
   void RaiseSelectionChanged();
+  // Header lefts, recomputed after the captions change.
+  mutable std::vector<int32_t> lefts_;
+  mutable bool leftsDirty_ = true;
   std::vector<HeadlessPage> pages_;
   int32_t current_ = -1;
   int32_t side_ = 0;
