@@ -44,6 +44,9 @@ sys::Handle CreateRemoteThreadImpl(sys::Handle process, void* attributes, size_t
 void* GlobalFreeImpl(void* block);
 int32_t QueryThreadStartAddress(sys::Handle thread, uintptr_t* start);
 
+// CloseHandle for tool-help snapshots; false when not one.
+bool CloseSnapshotHandle(sys::Handle handle);
+
 // Probes one byte; true when it can be read (written).
 bool ProbeRead(const void* address);
 bool ProbeWrite(void* address);
