@@ -268,5 +268,52 @@ TEST(DecoderAgainstCapstone, FirstSixteenBytesOfEveryFunction) {
   EXPECT_EQ(unexplainedRefusals.size(), 0u);
 }
 
+// Random bytes, half of them led by prefixes and the 0F escape: wherever
+// the decoder answers a length and Capstone decodes, the two agree.
+TEST(DecoderAgainstCapstone, RandomBytesNeverGetAWrongLength) {
+  csh handle;
+  ASSERT_EQ(cs_open(CS_ARCH_X86, CS_MODE_32, &handle), CS_ERR_OK);
+  cs_insn* insn = cs_malloc(handle);
+  static const uint8_t prefixes[] = {0x66, 0x67, 0xF2, 0xF3, 0xF0, 0x26,
+                                     0x2E, 0x36, 0x3E, 0x64, 0x65};
+  uint32_t state = 0x2545F491;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+  };
+  size_t compared = 0;
+  std::vector<std::string> disagreements;
+  for (int n = 0; n < 2000000; ++n) {
+    uint8_t b[15];
+    for (uint8_t& x : b) x = static_cast<uint8_t>(next());
+    switch (n % 4) {
+      case 1: b[0] = prefixes[next() % 11]; break;
+      case 2: b[0] = prefixes[next() % 11]; b[1] = 0x0F; break;
+      case 3: b[0] = prefixes[next() % 11]; b[1] = prefixes[next() % 11]; b[2] = 0x0F; break;
+      default: break;
+    }
+    const int32_t ours = InstructionLength(b);
+    ASSERT_GE(ours, 0);
+    ASSERT_LE(ours, kMaxInstructionLength);
+    const uint8_t* p = b;
+    size_t size = sizeof b;
+    uint64_t address = 0;
+    if (ours < 1 || !cs_disasm_iter(handle, &p, &size, &address, insn)) continue;
+    ++compared;
+    if (ours != static_cast<int32_t>(insn->size) && disagreements.size() < 50) {
+      disagreements.push_back(Hex(b, 15) + " (" + insn->mnemonic + " " + insn->op_str +
+                              ") capstone " + std::to_string(insn->size) + ", ours " +
+                              std::to_string(ours));
+    }
+  }
+  cs_free(insn, 1);
+  cs_close(&handle);
+  std::cout << "random instructions compared " << compared << "\n";
+  EXPECT_GT(compared, 500000u);
+  for (const std::string& d : disagreements) ADD_FAILURE() << d;
+}
+
 }  // namespace
 }  // namespace qv

@@ -58,12 +58,18 @@ int32_t InstructionLength(const uint8_t* code, const uint8_t* oneByte, const uin
       case 0xC5:
         if (mod == 3) return 0;
         break;
+      case 0xE8:  // a 16-bit branch target would cut EIP to 16 bits: no real
+      case 0xE9:  // 32-bit code has one, and decoders read it differently
+        if (operandSize) return 0;
+        break;
       case 0x8F:  // only /0 is POP; the rest is XOP
         if (reg != 0) return 0;
         break;
       default:
         break;
     }
+  } else if (opcode >= 0x80 && opcode <= 0x8F && operandSize) {
+    return 0;  // see E8/E9 above
   } else if (opcode >= 0x20 && opcode <= 0x23 && mod != 3) {
     // MOV to and from control and debug registers ignores the mode bits.
     return 0;
