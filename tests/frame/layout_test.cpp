@@ -283,6 +283,25 @@ TEST_F(FrameTest, NestedSizeEventDuringLayoutChangesNothing) {
   EXPECT_EQ(g->main.Label_Title->Width(), 704);
 }
 
+// Start-up sets the margins and loads the status strip before the settings
+// make the first layout: the window is laid out at its design size with the
+// stored tab side (tabs at the bottom when nothing is stored).
+TEST_F(FrameTest, StartUpLaysTheWindowOutOnce) {
+  Start();
+  EXPECT_EQ(g->TabBarPosition, 1);
+  EXPECT_EQ(Strip().HeaderSide(), 1);
+  EXPECT_EQ(g->main.Label_Title->GetRect(), (Rect{3, 3, 841, 20}));
+  EXPECT_EQ(Strip().GetRect(), (Rect{3, 53, 840, 503}));
+  EXPECT_EQ(g->main.PicBtn_Exit->Left(), 802);
+  EXPECT_FALSE(Main().regions.empty());
+  EXPECT_EQ(Border().lines.size(), 12u);
+  Rect m = Main().GetRect();
+  int32_t header = Strip().Height() - Strip().PageAreaHeight();
+  EXPECT_EQ(Status().GetRect(), (Rect{m.left + 5, m.top + 560 - 16 - header - 3, 821, 16}));
+  EXPECT_FALSE(Status().IsVisible());
+  EXPECT_EQ(g->LayoutBusy, 0);
+}
+
 TEST_F(FrameTest, RoundedRegionFollowsTheOuterSize) {
   StartAt(Rect{100, 100, 847, 560});
   const auto& r = Main().regions.back();
