@@ -9,15 +9,20 @@ Text MemoryProfiles::GetString(const Text& file, const Text& section, const Text
   log.push_back("read " + file + " [" + section + "] " + key);
   Text out;
   auto it = files.find(file);
-  if (it != files.end() && IniLookup(it->second, section, key, bufferSize, out)) return out;
-  return bufferSize == 0 ? Text() : fallback.substr(0, bufferSize - 1);
+  if (it != files.end() && unreadable.count(file) == 0 &&
+      IniLookup(it->second, section, key, bufferSize, out))
+    return out;
+  return IniFallback(fallback, bufferSize);
 }
 
 bool MemoryProfiles::WriteString(const Text& file, const Text& section, const Text& key,
                                  const Text& value) {
   log.push_back("write " + file + " [" + section + "] " + key + "=" + value);
-  if (readOnly.count(file) != 0) return false;
-  files[file] = IniUpdate(files[file], section, key, value);
+  if (readOnly.count(file) != 0 || unreadable.count(file) != 0) return false;
+  auto it = files.find(file);
+  std::string updated = IniUpdate(it == files.end() ? std::string() : it->second, section, key,
+                                  value);
+  files[file] = updated;
   return true;
 }
 

@@ -18,9 +18,12 @@ class MemoryProfiles : public ProfileFiles {
   bool WriteString(const Text& file, const Text& section, const Text& key,
                    const Text& value) override;
 
-  // The files, by path, as bytes; a path in readOnly refuses writes.
+  // The files, by path, as bytes. A path in readOnly refuses writes (a file
+  // in a folder the user may not write to); a path in unreadable can be
+  // neither read nor written (locked by another program).
   std::map<Text, std::string> files;
   std::set<Text> readOnly;
+  std::set<Text> unreadable;
   std::vector<std::string> log;
 };
 

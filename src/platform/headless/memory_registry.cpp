@@ -5,24 +5,55 @@ namespace {
 
 constexpr uint32_t kRegSz = 1;
 
-Text Lower(const Text& s) {
+// Names compare as the system compares them: case-insensitively over
+// Unicode. Within GBK that covers ASCII letters and the double-byte Latin
+// (full-width), Greek, Cyrillic and Roman-numeral letters, each of whose
+// small forms sits at a fixed distance from its capital.
+Text Fold(const Text& s) {
   Text r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (size_t i = 0; i < r.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(r[i]);
+    if (c >= 'a' && c <= 'z') {
+      r[i] = static_cast<char>(c - 'a' + 'A');
+      continue;
+    }
+    if (c < 0x81 || c > 0xFE || i + 1 >= r.size()) continue;
+    unsigned char t = static_cast<unsigned char>(r[i + 1]);
+    int shift = 0;
+    if (c == 0xA2 && t >= 0xA1 && t <= 0xAA) shift = 0x50;       // small roman numerals
+    else if (c == 0xA3 && t >= 0xE1 && t <= 0xFA) shift = -0x20;  // full-width a-z
+    else if (c == 0xA6 && t >= 0xC1 && t <= 0xD8) shift = -0x20;  // Greek
+    else if (c == 0xA7 && t >= 0xD1 && t <= 0xF1) shift = -0x30;  // Cyrillic
+    r[i + 1] = static_cast<char>(t + shift);
+    ++i;
+  }
   return r;
 }
 
+// Key path parts; empty parts (doubled or trailing "\\") drop out, as the
+// system's do. A lead byte takes the byte after it, so a trail byte 0x5C
+// is no separator.
 std::vector<Text> SplitKey(const Text& key) {
   std::vector<Text> parts;
-  size_t start = 0;
-  while (start <= key.size()) {
-    size_t bs = key.find('\\', start);
-    if (bs == Text::npos) bs = key.size();
-    if (bs > start) parts.push_back(key.substr(start, bs - start));
-    start = bs + 1;
+  Text part;
+  for (size_t i = 0; i < key.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(key[i]);
+    if (c >= 0x81 && c <= 0xFE && i + 1 < key.size()) {
+      part += key.substr(i, 2);
+      ++i;
+    } else if (c == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += key[i];
+    }
   }
+  if (!part.empty()) parts.push_back(part);
   return parts;
 }
+
+// A path that starts with "\\" is refused (ERROR_BAD_PATHNAME).
+bool BadPath(const Text& key) { return !key.empty() && key[0] == '\\'; }
 
 const char* RootName(RegistryRoot root) {
   return root == RegistryRoot::ClassesRoot ? "HKCR" : "HKCU";
@@ -38,6 +69,7 @@ struct MemoryRegistry::Node {
   std::map<Text, std::unique_ptr<Node>> children;  // by lower-case name
   std::map<Text, Value> values;                    // by lower-case name
   bool readOnly = false;
+  bool denied = false;  // neither read nor written
 };
 
 MemoryRegistry::MemoryRegistry() {
@@ -48,9 +80,10 @@ MemoryRegistry::MemoryRegistry() {
 MemoryRegistry::~MemoryRegistry() = default;
 
 MemoryRegistry::Node* MemoryRegistry::Find(RegistryRoot root, const Text& key) const {
+  if (BadPath(key)) return nullptr;
   Node* n = roots_[root == RegistryRoot::ClassesRoot ? 0 : 1].get();
   for (const Text& part : SplitKey(key)) {
-    auto it = n->children.find(Lower(part));
+    auto it = n->children.find(Fold(part));
     if (it == n->children.end()) return nullptr;
     n = it->second.get();
   }
@@ -58,14 +91,16 @@ MemoryRegistry::Node* MemoryRegistry::Find(RegistryRoot root, const Text& key) c
 }
 
 MemoryRegistry::Node* MemoryRegistry::Create(RegistryRoot root, const Text& key) {
+  if (BadPath(key)) return nullptr;
   Node* n = roots_[root == RegistryRoot::ClassesRoot ? 0 : 1].get();
   for (const Text& part : SplitKey(key)) {
-    std::unique_ptr<Node>& child = n->children[Lower(part)];
-    if (!child) {
-      if (n->readOnly) return nullptr;
-      child = std::make_unique<Node>();
+    Text name = Fold(part);
+    auto it = n->children.find(name);
+    if (it == n->children.end()) {
+      if (n->readOnly || n->denied) return nullptr;
+      it = n->children.emplace(name, std::make_unique<Node>()).first;
     }
-    n = child.get();
+    n = it->second.get();
   }
   return n;
 }
@@ -74,8 +109,8 @@ bool MemoryRegistry::ReadString(RegistryRoot root, const Text& key, const Text& 
                                 Text& out) {
   log.push_back(std::string("read ") + RootName(root) + "\\" + key + "\\" + value);
   Node* n = Find(root, key);
-  if (n == nullptr) return false;
-  auto it = n->values.find(Lower(value));
+  if (n == nullptr || n->denied) return false;
+  auto it = n->values.find(Fold(value));
   if (it == n->values.end() || it->second.type != kRegSz) return false;
   std::string data = it->second.bytes;
   size_t nul = data.find('\0');
@@ -87,20 +122,21 @@ bool MemoryRegistry::WriteString(RegistryRoot root, const Text& key, const Text&
                                  const Text& data) {
   log.push_back(std::string("write ") + RootName(root) + "\\" + key + "\\" + value + "=" + data);
   Node* n = Create(root, key);
-  if (n == nullptr || n->readOnly) return false;
-  n->values[Lower(value)] = {kRegSz, data + std::string(1, '\0')};
+  if (n == nullptr || n->readOnly || n->denied) return false;
+  n->values[Fold(value)] = {kRegSz, data + std::string(1, '\0')};
   return true;
 }
 
 bool MemoryRegistry::DeleteValue(RegistryRoot root, const Text& key, const Text& value) {
   log.push_back(std::string("delete-value ") + RootName(root) + "\\" + key + "\\" + value);
   Node* n = Find(root, key);
-  if (n == nullptr || n->readOnly) return false;
-  return n->values.erase(Lower(value)) != 0;
+  if (n == nullptr || n->readOnly || n->denied) return false;
+  return n->values.erase(Fold(value)) != 0;
 }
 
 bool MemoryRegistry::DeleteKey(RegistryRoot root, const Text& key) {
   log.push_back(std::string("delete-key ") + RootName(root) + "\\" + key);
+  if (BadPath(key)) return false;
   std::vector<Text> parts = SplitKey(key);
   if (parts.empty()) return false;
   Text last = parts.back();
@@ -108,8 +144,8 @@ bool MemoryRegistry::DeleteKey(RegistryRoot root, const Text& key) {
   Text parentPath;
   for (const Text& p : parts) parentPath += p + "\\";
   Node* parent = Find(root, parentPath);
-  if (parent == nullptr || parent->readOnly) return false;
-  auto it = parent->children.find(Lower(last));
+  if (parent == nullptr || parent->readOnly || parent->denied) return false;
+  auto it = parent->children.find(Fold(last));
   if (it == parent->children.end() || !it->second->children.empty()) return false;
   parent->children.erase(it);
   return true;
@@ -118,12 +154,17 @@ bool MemoryRegistry::DeleteKey(RegistryRoot root, const Text& key) {
 void MemoryRegistry::SetRaw(RegistryRoot root, const Text& key, const Text& value, uint32_t type,
                             const std::string& bytes) {
   Node* n = Create(root, key);
-  if (n != nullptr) n->values[Lower(value)] = {type, bytes};
+  if (n != nullptr) n->values[Fold(value)] = {type, bytes};
 }
 
 void MemoryRegistry::SetReadOnly(RegistryRoot root, const Text& key, bool readOnly) {
   Node* n = Create(root, key);
   if (n != nullptr) n->readOnly = readOnly;
+}
+
+void MemoryRegistry::SetDenied(RegistryRoot root, const Text& key, bool denied) {
+  Node* n = Create(root, key);
+  if (n != nullptr) n->denied = denied;
 }
 
 bool MemoryRegistry::KeyExists(RegistryRoot root, const Text& key) const {

@@ -1,6 +1,8 @@
 // An in-memory registry with the system's rules: key and value names compare
-// without regard to ASCII case, writes create missing keys, only string
-// values read as text, and only a key without subkeys can be deleted.
+// without regard to case, writes create missing keys, doubled or trailing
+// separators in a key path are ignored and a leading one is refused, only
+// REG_SZ values read as text (up to their first NUL), and only a key without
+// subkeys can be deleted.
 #pragma once
 
 #include <map>
@@ -27,6 +29,8 @@ class MemoryRegistry : public Registry {
   void SetRaw(RegistryRoot root, const Text& key, const Text& value, uint32_t type,
               const std::string& bytes);
   void SetReadOnly(RegistryRoot root, const Text& key, bool readOnly);
+  // A key whose access is denied: it can neither be read nor written.
+  void SetDenied(RegistryRoot root, const Text& key, bool denied);
   bool KeyExists(RegistryRoot root, const Text& key) const;
 
   // "write <root>\<key>\<value>=<data>", "delete-value ...", "delete-key ..."
