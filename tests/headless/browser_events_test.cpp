@@ -179,7 +179,9 @@ TEST_F(EventsTest, HugeAndMalformedTextsNeverBreakTheHandlers) {
     View(1).RaiseStatusTextChange(t);
     View(1).locationName = t;
     View(1).RaiseNavigateComplete2(t);
-    if (!t.empty()) EXPECT_EQ(g->main.EditBox_Address->GetText(), t);
+    if (!t.empty()) {
+      EXPECT_EQ(g->main.EditBox_Address->GetText(), t);
+    }
   }
   EXPECT_EQ(TabCount(), 1);
 }

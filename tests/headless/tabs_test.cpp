@@ -159,8 +159,9 @@ TEST_P(CloseTest, RightClickOnAHeader) {
     int32_t original = 0;
     for (int32_t o = 2; o <= c.tabs; ++o)
       if (View(k).navigations[0] == "http://site/" + std::to_string(o)) original = o;
-    if (original != 0)
+    if (original != 0) {
       EXPECT_EQ(Strip().GetPageTip(k - 1), "page " + std::to_string(original)) << c.name;
+    }
   }
 }
 
