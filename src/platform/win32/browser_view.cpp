@@ -71,6 +71,9 @@ Win32BrowserView::Win32BrowserView(Win32Window* owner, const ControlSpec& spec)
 // The system's browser control, in place in the host window. Where the
 // system has none (or refuses it) the view stays an empty window.
 void Win32BrowserView::Embed() {
+  // Scripted runs (the tests) may keep the system's control out: it would
+  // navigate and raise events on its own schedule.
+  if (GetEnvironmentVariableW(L"QUORVI_NO_BROWSER_CONTROL", nullptr, 0) != 0) return;
   if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                               reinterpret_cast<void**>(&ole_))) ||
       ole_ == nullptr) {
