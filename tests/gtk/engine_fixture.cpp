@@ -1,0 +1,2 @@
+#include "engine_fixture.h"
+qv::gtk::GtkPlatform* qv::test::EngineTest::platform = nullptr;
