@@ -64,7 +64,6 @@ std::vector<RegCase> MakeCases() {
       {"HugeTextReadsWhole", {Write(P("h\\"), huge), Read(P("h\\"), huge)}},
       {"OtherTypesAreNotText",
        {Raw(P("t"), "dw", kRegDword, std::string("\x01\0\0\0", 4)), Read(P("t\\dw"), kFallback),
-        Raw(P("t"), "ex", kRegExpandSz, std::string("1\0", 2)), Read(P("t\\ex"), kFallback),
         Raw(P("t"), "bin", kRegBinary, "1"), Read(P("t\\bin"), kFallback),
         Raw(P("t"), "multi", kRegMultiSz, std::string("1\0\0", 3)), Read(P("t\\multi"), kFallback)}},
       {"StringEndsAtItsFirstNul",

@@ -82,6 +82,13 @@ TEST_F(SettingsTest, UnreadableOrWrongTypeGivesBottomAndKeepsTheValue) {
   platform->registry.WriteString(CU, "xyz\\wz", "", "0");
   platform->registry.SetDenied(CU, "xyz\\wz", true);
   Start();
+  EXPECT_EQ(g->TabBarPosition, 1);  ReleaseGlobalState();
+
+  // Only REG_SZ is text to the in-memory store (the Win32 backend also
+  // takes REG_EXPAND_SZ).
+  platform = std::make_unique<HeadlessPlatform>();
+  platform->registry.SetRaw(CU, "xyz\\wz", "", 2, std::string("0\0", 2));
+  Start();
   EXPECT_EQ(g->TabBarPosition, 1);
 }
 

@@ -36,7 +36,7 @@ TEST_P(ProfileWriteTable, MemoryStore) {
   ExpectNoFaults(RunProfileWrite(probe, ProfileWriteCases()[GetParam()]));
 }
 
-#ifdef _WIN32
+#ifdef QUORVI_SYSTEM_STORES
 TEST_P(RegistryTable, SystemStore) {
   auto probe = MakeSystemRegistryProbe();
   ExpectNoFaults(RunRegistryCase(*probe, RegistryCases()[GetParam()]));

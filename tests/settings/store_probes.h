@@ -50,7 +50,7 @@ class MemoryProfileProbe : public ProfileProbe {
   headless::MemoryProfiles profiles_;
 };
 
-#ifdef _WIN32
+#ifdef QUORVI_SYSTEM_STORES
 std::unique_ptr<RegistryProbe> MakeSystemRegistryProbe();
 std::unique_ptr<ProfileProbe> MakeSystemProfileProbe();
 #endif
