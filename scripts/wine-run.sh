@@ -20,7 +20,13 @@ mkdir -p "$(dirname "$prefix")"
 ) 9>"$prefix.lock"
 
 xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+# The prefix's own processes use the display too: let them end first.
+cleanup() {
+  if [ -n "$xvfb_pid" ]; then
+    timeout 15 /usr/lib/wine/wineserver -w 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+  fi
+}
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue

@@ -203,8 +203,10 @@ Text Win32BrowserView::LocationURL() const {
   return requested_;
 }
 
+// A page without a title is named by its address, as the system's control
+// does; a view without a control names what it was asked to show.
 Text Win32BrowserView::LocationName() const {
-  if (web_ == nullptr) return Text();
+  if (web_ == nullptr) return requested_;
   BSTR b = nullptr;
   if (FAILED(web_->get_LocationName(&b))) return Text();
   return FromBstr(b);
