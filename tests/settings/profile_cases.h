@@ -10,6 +10,12 @@
 
 namespace qv::test {
 
+// The bytes of a literal, NULs included.
+template <size_t N>
+std::string Bytes(const char (&s)[N]) {
+  return std::string(s, N - 1);
+}
+
 class ProfileProbe {
  public:
   virtual ~ProfileProbe() = default;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app_fixture.h"
+#include "profile_cases.h"
 #include "settings/config_window.h"
 #include "settings/settings_store.h"
 
@@ -254,7 +255,7 @@ TEST_F(SettingsTest, UnreadableSettingsFileGivesFallbackAndIsNotOverwritten) {
 }
 
 TEST_F(SettingsTest, NotIniSettingsFileGivesFallbackAndSaveKeepsItsLines) {
-  platform->profiles.files[kIni] = std::string("\x89PNG\r\n\0\0garbage", 16);
+  platform->profiles.files[kIni] = Bytes("\x89PNG\r\n\0\0garbage");
   Start();
   EXPECT_EQ(g->HomePage, "www.hao123.com/?tn=quorvi_dg");
   OpenConfig();
