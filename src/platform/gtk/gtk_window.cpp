@@ -172,8 +172,6 @@ void GtkWindowImpl::PlaceChild(GtkWidget* w, const Rect& r) {
     GtkAllocation a{r.left, r.top, std::max(r.width, 1), std::max(r.height, 1)};
     gtk_widget_size_allocate(w, &a);
   }
-  if (GTK_IS_DRAWING_AREA(w) && gtk_widget_get_realized(w))
-    gdk_window_raise(gtk_widget_get_window(w));
 }
 
 PanelControl* GtkWindowImpl::PanelAt(int x, int y) const {
