@@ -121,5 +121,68 @@ TEST_F(AppTest, StartUpRunsTheLoopAndReleasesTheGlobals) {
   EXPECT_EQ(g, nullptr);
 }
 
+TEST_F(AppTest, StartUpStepsRunInTheirOrder) {
+  platform->commandLine = "\"C:\\Quorvi\\quorvi.exe\" http://arg/";
+  Start();
+  const std::vector<std::string> expected = {
+      "window:",  // MainWindow
+      "mutex:xyzllq101qllzyx",  // the command-line URL marks the instance
+      "window:",  // StatusWindow, before the tips and the first layout
+      "tip:PicBtn_Back", "tip:PicBtn_Forward", "tip:PicBtn_Home", "tip:PicBtn_Refresh",
+      "tip:PicBtn_Favorites", "tip:PicBtn_Stop", "tip:PicBtn_Config", "tip:PicBtn_Go",
+      "tip:PicBtn_Minimize", "tip:PicBtn_Maximize", "tip:PicBtn_Restore", "tip:PicBtn_Exit",
+      "tip:PicBtn_CloseCurrentTab",
+      "read HKCU\\xyz\\wz\\",  // tab-bar position, then the home page
+      "read C:\\Quorvi\\corvel.ini [zhuye] zhuye",
+      "navigate:http://arg/",
+      "write HKCU\\Software\\Classes\\MIME\\Database\\Content Type\\text/vnd.wap.wml\\CLSID="
+      "{25336920-03F9-11cf-8FD0-00AA00686F13}",
+      "link:QuorviWap浏览器.lnk",
+  };
+  EXPECT_EQ(platform->log, expected);
+  auto windows = platform->Windows();
+  ASSERT_EQ(windows.size(), 2u);
+  EXPECT_EQ(windows[1]->Spec().style, WindowStyle::Tool);
+  EXPECT_EQ(windows[1]->Spec().owner, g->main.window);
+  EXPECT_FALSE(windows[1]->IsVisible());
+}
+
+TEST_F(AppTest, AnArgumentIsOpenedUnchangedAndMarksTheInstance) {
+  struct Case {
+    Text commandLine;
+    Text url;
+  };
+  const Case cases[] = {
+      {"quorvi.exe www.example.com", "www.example.com"},
+      {"\"C:\\Program Files\\Q\\quorvi.exe\" \"a b c\" second", "a b c"},
+      {"quorvi.exe 关键字 x", "关键字"},
+  };
+  for (const Case& c : cases) {
+    platform = std::make_unique<HeadlessPlatform>();
+    platform->commandLine = c.commandLine;
+    Start();
+    EXPECT_EQ(View(1).navigations, std::vector<Text>{c.url}) << c.commandLine;
+    EXPECT_EQ(g->main.EditBox_Address->GetText(), c.url);
+    EXPECT_EQ(Main().GetProperty(kInstanceName), 1);
+    ReleaseGlobalState();
+  }
+}
+
+TEST_F(AppTest, NoArgumentMeansNoMutexAndNoMark) {
+  platform->commandLine = "quorvi.exe   ";
+  Start();
+  for (const std::string& entry : platform->log) EXPECT_EQ(entry.rfind("mutex:", 0), std::string::npos);
+  EXPECT_EQ(Main().GetProperty(kInstanceName), 0);
+}
+
+TEST_F(AppTest, DestroyingTheWindowRemovesTheWmlMapping) {
+  Start();
+  const Text key = "Software\\Classes\\MIME\\Database\\Content Type\\text/vnd.wap.wml";
+  EXPECT_TRUE(platform->registry.KeyExists(RegistryRoot::CurrentUser, key));
+  static_cast<headless::HeadlessControl*>(g->main.PicBtn_Exit)->Click();
+  EXPECT_TRUE(Main().IsDestroyed());
+  EXPECT_FALSE(platform->registry.KeyExists(RegistryRoot::CurrentUser, key));
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -9,7 +9,10 @@ HeadlessWorld& HeadlessWorld::Get() {
   return world;
 }
 
-HeadlessPlatform::HeadlessPlatform() = default;
+HeadlessPlatform::HeadlessPlatform() {
+  registry.echo = &log;
+  profiles.echo = &log;
+}
 
 HeadlessPlatform::~HeadlessPlatform() {
   // A process that ends releases its handles and its windows.

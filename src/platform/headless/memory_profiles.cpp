@@ -6,7 +6,7 @@ namespace qv::headless {
 
 Text MemoryProfiles::GetString(const Text& file, const Text& section, const Text& key,
                                const Text& fallback, uint32_t bufferSize) {
-  log.push_back("read " + file + " [" + section + "] " + key);
+  Log("read " + file + " [" + section + "] " + key);
   Text out;
   auto it = files.find(file);
   if (it != files.end() && unreadable.count(file) == 0 &&
@@ -17,7 +17,7 @@ Text MemoryProfiles::GetString(const Text& file, const Text& section, const Text
 
 bool MemoryProfiles::WriteString(const Text& file, const Text& section, const Text& key,
                                  const Text& value) {
-  log.push_back("write " + file + " [" + section + "] " + key + "=" + value);
+  Log("write " + file + " [" + section + "] " + key + "=" + value);
   if (readOnly.count(file) != 0 || unreadable.count(file) != 0) return false;
   auto it = files.find(file);
   std::string updated = IniUpdate(it == files.end() ? std::string() : it->second, section, key,

@@ -25,6 +25,14 @@ class MemoryProfiles : public ProfileFiles {
   std::set<Text> readOnly;
   std::set<Text> unreadable;
   std::vector<std::string> log;
+  // Where each entry is also written (the platform's log), for ordering checks.
+  std::vector<std::string>* echo = nullptr;
+
+ private:
+  void Log(const std::string& entry) {
+    log.push_back(entry);
+    if (echo != nullptr) echo->push_back(entry);
+  }
 };
 
 }  // namespace qv::headless

@@ -107,7 +107,7 @@ MemoryRegistry::Node* MemoryRegistry::Create(RegistryRoot root, const Text& key)
 
 bool MemoryRegistry::ReadString(RegistryRoot root, const Text& key, const Text& value,
                                 Text& out) {
-  log.push_back(std::string("read ") + RootName(root) + "\\" + key + "\\" + value);
+  Log(std::string("read ") + RootName(root) + "\\" + key + "\\" + value);
   Node* n = Find(root, key);
   if (n == nullptr || n->denied) return false;
   auto it = n->values.find(Fold(value));
@@ -120,7 +120,7 @@ bool MemoryRegistry::ReadString(RegistryRoot root, const Text& key, const Text& 
 
 bool MemoryRegistry::WriteString(RegistryRoot root, const Text& key, const Text& value,
                                  const Text& data) {
-  log.push_back(std::string("write ") + RootName(root) + "\\" + key + "\\" + value + "=" + data);
+  Log(std::string("write ") + RootName(root) + "\\" + key + "\\" + value + "=" + data);
   Node* n = Create(root, key);
   if (n == nullptr || n->readOnly || n->denied) return false;
   n->values[Fold(value)] = {kRegSz, data + std::string(1, '\0')};
@@ -128,14 +128,14 @@ bool MemoryRegistry::WriteString(RegistryRoot root, const Text& key, const Text&
 }
 
 bool MemoryRegistry::DeleteValue(RegistryRoot root, const Text& key, const Text& value) {
-  log.push_back(std::string("delete-value ") + RootName(root) + "\\" + key + "\\" + value);
+  Log(std::string("delete-value ") + RootName(root) + "\\" + key + "\\" + value);
   Node* n = Find(root, key);
   if (n == nullptr || n->readOnly || n->denied) return false;
   return n->values.erase(Fold(value)) != 0;
 }
 
 bool MemoryRegistry::DeleteKey(RegistryRoot root, const Text& key) {
-  log.push_back(std::string("delete-key ") + RootName(root) + "\\" + key);
+  Log(std::string("delete-key ") + RootName(root) + "\\" + key);
   if (BadPath(key)) return false;
   std::vector<Text> parts = SplitKey(key);
   if (parts.empty()) return false;

@@ -35,8 +35,14 @@ class MemoryRegistry : public Registry {
 
   // "write <root>\<key>\<value>=<data>", "delete-value ...", "delete-key ..."
   std::vector<std::string> log;
+  // Where each entry is also written (the platform's log), for ordering checks.
+  std::vector<std::string>* echo = nullptr;
 
  private:
+  void Log(const std::string& entry) {
+    log.push_back(entry);
+    if (echo != nullptr) echo->push_back(entry);
+  }
   struct Node;
   Node* Find(RegistryRoot root, const Text& key) const;
   Node* Create(RegistryRoot root, const Text& key);
