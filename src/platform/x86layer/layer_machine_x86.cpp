@@ -157,6 +157,22 @@ void SetLdtEntry(int entry, uint32_t base, bool present) {
   syscall(SYS_modify_ldt, 1, &d, sizeof d);
 }
 
+// The C library reaches its thread block through %gs and a descriptor
+// table entry the system keeps per thread. Under qemu-user that entry is
+// shared by all threads, and every return from a signal handler reloads
+// %gs from it: before returning, the handler writes this thread's own base
+// into the entry (a no-op where the entry is the thread's own).
+void KeepTlsBaseAcrossReturn(uint16_t gsSelector) {
+  if ((gsSelector & 4) != 0 || (gsSelector >> 3) == 0) return;  // not a GDT entry
+  uint32_t base = 0;
+  __asm__ volatile("movl %%gs:0, %0" : "=r"(base));
+  user_desc d{};
+  d.entry_number = gsSelector >> 3;
+  if (syscall(SYS_get_thread_area, &d) != 0 || d.base_addr == base) return;
+  d.base_addr = base;
+  syscall(SYS_set_thread_area, &d);
+}
+
 void LoadFs(uint16_t selector) { __asm__ volatile("movw %0, %%fs" : : "r"(selector) : "memory"); }
 
 // Layout of the first words of NT_TIB / TEB.
@@ -370,13 +386,16 @@ void OnSignal(int sig, siginfo_t* si, void* ucv) {
   auto* uc = static_cast<ucontext_t*>(ucv);
   greg_t* g = uc->uc_mcontext.gregs;
   uintptr_t eip = static_cast<uintptr_t>(g[REG_EIP]);
+  const uint16_t gs = static_cast<uint16_t>(g[REG_GS]);
   if (sig == SIGSEGV || sig == SIGBUS) {
     if (eip == reinterpret_cast<uintptr_t>(qv_layer_probe_read_insn)) {
       g[REG_EIP] = static_cast<greg_t>(reinterpret_cast<uintptr_t>(qv_layer_probe_read_fail));
+      KeepTlsBaseAcrossReturn(gs);
       return;
     }
     if (eip == reinterpret_cast<uintptr_t>(qv_layer_probe_write_insn)) {
       g[REG_EIP] = static_cast<greg_t>(reinterpret_cast<uintptr_t>(qv_layer_probe_write_fail));
+      KeepTlsBaseAcrossReturn(gs);
       return;
     }
   }
@@ -401,6 +420,7 @@ void OnSignal(int sig, siginfo_t* si, void* ucv) {
   if (CurrentLayerThread() == nullptr || static_cast<uint16_t>(g[REG_FS]) == 0) Unhandled(r);
   if (!Dispatch(r, c, 0)) Unhandled(r);
   FromContext(c, uc);
+  KeepTlsBaseAcrossReturn(gs);
 }
 
 }  // namespace
