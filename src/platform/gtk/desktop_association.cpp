@@ -156,11 +156,19 @@ std::string MimeTypeOfClass(const Text& className) {
 }
 
 std::string ExecLineFromCommand(const Text& command) {
-  Text program = command;
-  const Text tail = " %1";
-  if (program.size() >= tail.size() &&
-      program.compare(program.size() - tail.size(), tail.size(), tail) == 0)
-    program.resize(program.size() - tail.size());
+  // The program: a quoted first part, or everything before " %1" (paths
+  // may hold blanks), or the first blank-separated word.
+  Text program;
+  size_t b = command.find_first_not_of(' ');
+  if (b == Text::npos) return std::string();
+  if (command[b] == '"') {
+    size_t e = command.find('"', b + 1);
+    program = command.substr(b + 1, e == Text::npos ? Text::npos : e - b - 1);
+  } else {
+    size_t arg = command.find(" %1", b);
+    if (arg == Text::npos) arg = command.find(" \"%1\"", b);
+    program = command.substr(b, arg == Text::npos ? Text::npos : arg - b);
+  }
   return ExecQuote(ToFsPath(program)) + " %u";
 }
 
