@@ -2,6 +2,9 @@
 // handlers, start-up's record, run-time errors and name registration.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -72,6 +75,45 @@ qvt_nested:
     popl %ebx
     popl %ebp
     ret
+)");
+
+extern "C" {
+// Behaves as the thread wrapper does around a start routine: a frame, the
+// guard's entry called through ecx with one argument, then the routine
+// (cdecl, no arguments) and its result; the record the entry linked lives
+// in this frame and is unlinked before returning.
+uint32_t __attribute__((stdcall)) qvt_wrapper(uint32_t (*routine)(), void* entry);
+}
+
+__asm__(R"(
+    .text
+    .globl qvt_wrapper
+    .type qvt_wrapper, @function
+qvt_wrapper:
+    .byte 0x55, 0x8b, 0xec
+    pushl %ebx
+    pushl %esi
+    pushl %edi
+    movl %fs:0, %ebx
+    movl $0x1111, %esi
+    movl $0x2222, %edi
+    pushl 8(%ebp)
+    movl 12(%ebp), %ecx
+    call *%ecx
+    cmpl $0x1111, %esi
+    jne 9f
+    cmpl $0x2222, %edi
+    jne 9f
+    call *8(%ebp)
+    movl %ebx, %fs:0
+    leal -12(%ebp), %esp
+    popl %edi
+    popl %esi
+    popl %ebx
+    popl %ebp
+    ret $8
+9:
+    ud2
 )");
 
 namespace qv {
@@ -378,9 +420,27 @@ TEST_F(GuardProcessTest, RecordSurvivesAStartupRoutineThatStoresItsArguments) {
   EXPECT_EQ(before, GetChainHead());
 }
 
+uintptr_t g_headInRoutine = 0;
+ExceptionRegistration g_recordInRoutine{};
+uint32_t RoutineUnderWrapper() {
+  g_headInRoutine = GetChainHead();
+  g_recordInRoutine = *reinterpret_cast<const ExceptionRegistration*>(g_headInRoutine);
+  return 42;
+}
+
+TEST_F(GuardProcessTest, WrapperEntryLinksTheTopLevelRecordInItsCallersFrame) {
+  const uintptr_t before = GetChainHead();
+  EXPECT_EQ(42u, qvt_wrapper(&RoutineUnderWrapper, reinterpret_cast<void*>(&qv_GuardCurrentThreadEntry)));
+  ASSERT_NE(before, g_headInRoutine);
+  EXPECT_EQ(&ReportAndTerminate, g_recordInRoutine.Handler);
+  EXPECT_EQ(before, reinterpret_cast<uintptr_t>(g_recordInRoutine.Next));
+  EXPECT_EQ(before, GetChainHead());
+}
+
 using GuardProcessDeathTest = GuardProcessTest;
 
 void SayCallback() { std::fprintf(stderr, "report callback ran\n"); }
+std::atomic<bool> g_reported{false};
 void FaultingCallback() { NullRead(); }
 
 TEST_F(GuardProcessDeathTest, FaultBeforeConfigurationGoesOnToTheSystem) {
@@ -445,6 +505,44 @@ TEST_F(GuardProcessDeathTest, FaultInAThreadWithEndThreadOnlyEndsOnlyThatThread)
     ExitProcess(7);
   };
   EXPECT_EXIT(run(), ::testing::ExitedWithCode(7), "report callback ran\nthread ended with 0\n");
+}
+
+TEST_F(GuardProcessDeathTest, EndThreadOnlyOnTheMainThreadEndsTheProcess) {
+  auto run = [] {
+    StartupRoutine(1, [] {
+      std::string cls;
+      ConfigureGuard(&SayCallback, 0, 1, std::nullopt, &cls, std::nullopt, std::nullopt,
+                     std::nullopt, 0);
+    });
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "^report callback ran\n$");
+}
+
+TEST_F(GuardProcessDeathTest, WithoutTheThreadQueryEvenTheMainThreadEndsAlone) {
+  // The main thread ends by itself; a second thread then ends the process
+  // with its own code, which only happens when the process outlived the
+  // main thread.
+  auto run = [] {
+    struct Local {
+      static uint32_t QV_STDCALL Later(void*) {
+        while (!g_reported) sched_yield();
+        for (int i = 0; i < 100; ++i) sched_yield();
+        ExitProcess(9);
+      }
+      static void Callback() {
+        SayCallback();
+        g_reported = true;
+      }
+    };
+    x86layer::SetExportPresent("ntdll.dll", "NtQueryInformationThread", false);
+    CloseHandle(CreateThread(nullptr, 0, &Local::Later, nullptr, 0, nullptr));
+    StartupRoutine(1, [] {
+      std::string cls;
+      ConfigureGuard(&Local::Callback, 0, 1, std::nullopt, &cls, std::nullopt, std::nullopt,
+                     std::nullopt, 0);
+    });
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(9), "report callback ran");
 }
 
 TEST_F(GuardProcessDeathTest, RunTimeErrorEndsWithMinusOneOnceTheHandlerIsInstalled) {
