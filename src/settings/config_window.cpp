@@ -74,7 +74,7 @@ void Inform(const Text& text) { g->platform->MessageBox(text, kInfoCaption, Mess
 void SaveHome(const Text& address, const Text& savedText, const Text& failedText) {
   if (!WriteHomePage(address)) {
     // The old home page stays in force.
-    g->platform->MessageBox(failedText, kInfoCaption, MessageIcon::Error);
+    Inform(failedText);
     return;
   }
   g->HomePage = address;

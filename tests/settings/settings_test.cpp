@@ -238,6 +238,7 @@ TEST_F(SettingsTest, FailedSaveIsReportedAndKeepsTheOldHomePage) {
   ASSERT_EQ(platform->messageBoxes.size(), 1u);
   EXPECT_EQ(LastBox().text, "自定义主页保存失败\r\n未能保存主页：[http://new/]");
   EXPECT_EQ(LastBox().caption, "信息：");
+  EXPECT_EQ(LastBox().icon, MessageIcon::None);
 
   Home().UserSelect(2);
   Click(g->config.Button_SaveHome);
