@@ -118,6 +118,10 @@ __asm__(
     // GuardCurrentThread behind it.
     ".p2align 4\n"
     QV_FUNC(qv_GuardCurrentThreadEntry)
+#if defined(_WIN32)
+    // The name C++ gives a stdcall routine of one argument there.
+    ".globl _qv_GuardCurrentThreadEntry@4\n_qv_GuardCurrentThreadEntry@4:\n"
+#endif
     "pushl %ebx\n"
     "pushl %esi\n"
     "pushl %edi\n"
