@@ -9,8 +9,10 @@ cd "$ROOT"
 bash scripts/setup.sh
 
 BUILD="$ROOT/build/gtk"
+# The same configuration as the test stage (scripts/stages/30-gtk.sh).
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVI_BACKEND=gtk >/dev/null
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUORVI_BACKEND=gtk -DQUORVI_WERROR=ON >/dev/null
 fi
 cmake --build "$BUILD" -j "${JOBS:-2}" --target quorvi-gtk
 PROGRAM="$(find "$BUILD" -name quorvi-gtk -type f -perm -u+x | head -n1)"

@@ -24,6 +24,11 @@ inline std::map<std::string, Page> TestPages() {
   p["/wml"] = {"<?xml version=\"1.0\"?><wml><card id=\"c\" title=\"WAP\">"
                "<p>wml-card-text</p></card></wml>",
                "text/vnd.wap.wml"};
+  {
+    std::string title;
+    for (int i = 0; i < 3000; ++i) title += u8"标题😀&lt;&amp;";
+    p["/hostile"] = {"<html><head><title>" + title + "</title></head><body>x</body></html>"};
+  }
   p["/notitle"] = {"<html><body>no title here</body></html>"};
   return p;
 }

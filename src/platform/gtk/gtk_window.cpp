@@ -24,7 +24,11 @@ void GtkTimer::SetPeriod(int32_t ms) {
     source_ = 0;
   }
   period_ = ms;
-  if (ms > 0) source_ = g_timeout_add(static_cast<guint>(ms), &GtkTimer::Fire, this);
+  // The system's timers tick no faster than every 10 ms; a 1 ms timer here
+  // would keep a core busy redrawing for nothing.
+  constexpr int32_t kMinimumPeriod = 10;
+  if (ms > 0)
+    source_ = g_timeout_add(static_cast<guint>(std::max(ms, kMinimumPeriod)), &GtkTimer::Fire, this);
 }
 
 gboolean GtkTimer::Fire(gpointer self) {
