@@ -208,8 +208,10 @@ Text Win32BrowserView::LocationURL() const {
 Text Win32BrowserView::LocationName() const {
   if (web_ == nullptr) return requested_;
   BSTR b = nullptr;
-  if (FAILED(web_->get_LocationName(&b))) return Text();
-  return FromBstr(b);
+  Text name = SUCCEEDED(web_->get_LocationName(&b)) ? FromBstr(b) : Text();
+  // Before a page has loaded (or where it cannot) the control names
+  // nothing; the address it was asked for names the view then.
+  return name.empty() ? LocationURL() : name;
 }
 
 IDispatch* Win32BrowserView::ApplicationObject() const {

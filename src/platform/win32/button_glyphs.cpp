@@ -85,12 +85,19 @@ void Star(HDC dc, const Box& b) {
   Polygon(dc, b, pts, 10);
 }
 
+// A circular arrow: three quarters of a ring, the head at its open end.
 void Refresh(HDC dc, const Box& b) {
-  HGDIOBJ old = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  Arc(dc, b.X(-0.6), b.Y(-0.6), b.X(0.6), b.Y(0.6), b.X(0.6), b.Y(-0.2), b.X(0.2), b.Y(-0.6));
-  SelectObject(dc, old);
-  static const double kHead[][2] = {{0.25, -0.85}, {0.7, -0.55}, {0.2, -0.3}};
-  Polygon(dc, b, kHead, 3);
+  POINT ring[24];
+  int n = 0;
+  for (int i = 0; i < 24; ++i) {
+    double a = -1.2 + i * (4.6 / 23);
+    ring[n++] = b.P(0.55 * std::cos(a), 0.55 * std::sin(a));
+  }
+  Polyline(dc, ring, n);
+  double a = -1.2;
+  double ex = 0.55 * std::cos(a), ey = 0.55 * std::sin(a);
+  const double head[][2] = {{ex - 0.05, ey - 0.35}, {ex + 0.35, ey + 0.1}, {ex - 0.3, ey + 0.25}};
+  Polygon(dc, b, head, 3);
 }
 
 void Cross(HDC dc, const Box& b, double r) {
@@ -143,7 +150,7 @@ void DrawButtonGlyph(HDC dc, const RECT& rc, const Text& name, bool pressed, boo
     Pen p(dc, greyed ? kGrey : RGB(230, 170, 30), 1);
     Star(dc, b);
   } else if (Is(name, "PicBtn_Refresh")) {
-    Pen p(dc, ink, thin + 1);
+    Pen p(dc, ink, 2);
     Refresh(dc, b);
   } else if (Is(name, "PicBtn_Stop")) {
     Pen p(dc, greyed ? kGrey : kRed, thin + 1);
