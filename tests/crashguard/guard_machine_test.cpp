@@ -172,6 +172,12 @@ TEST_F(GuardMachineTest, TryBeginLinksOneRecordAndOpensOneBlockUntilTryEnd) {
   EXPECT_EQ(1u, blocksInside);
   EXPECT_EQ(0u, OpenBlocks());
   EXPECT_EQ(headBefore_, GetChainHead());
+  // Reached by normal flow, the catch routine registered its own name.
+  bool named = false;
+  for (const NameEntry& e : g().nameRegistry)
+    if (e.name == "Vastel.__catch_all")
+      named = e.codeAddress == static_cast<int32_t>(reinterpret_cast<uintptr_t>(&qv___catch_all));
+  EXPECT_TRUE(named);
 }
 
 TEST_F(GuardMachineTest, FaultInABlockResumesInItsHandlerWithTheFrameRestored) {
@@ -585,7 +591,9 @@ TEST_F(GuardProcessTest, RunTimeErrorReportCarriesCodeMessageAndCallStack) {
             DescribeRunTimeError(-12, nullptr));
   std::string cls;
   ConfigureGuard(nullptr, 2, 0, 0, &cls, std::nullopt, std::nullopt, std::nullopt, 0);
-  EXPECT_TRUE(OnRunTimeError(5, "x"));  // showMessageBox 2: no box
+  x86layer::ClearRecordedMessageBoxes();
+  EXPECT_TRUE(OnRunTimeError(5, "x"));
+  EXPECT_TRUE(x86layer::RecordedMessageBoxes().empty());  // showMessageBox 2: no box
   GuardLockHold hold(Guard()->threadTableLock);
   const int32_t p = FindThreadRecord(GetCurrentThreadId());
   ASSERT_NE(0, p);
