@@ -66,6 +66,8 @@ std::vector<RegCase> MakeCases() {
        {Raw(P("t"), "dw", kRegDword, std::string("\x01\0\0\0", 4)), Read(P("t\\dw"), kFallback),
         Raw(P("t"), "bin", kRegBinary, "1"), Read(P("t\\bin"), kFallback),
         Raw(P("t"), "multi", kRegMultiSz, std::string("1\0\0", 3)), Read(P("t\\multi"), kFallback)}},
+      {"ExpandableStringReadsAsText",
+       {Raw(P("e"), "x", kRegExpandSz, std::string("0\0", 2)), Read(P("e\\x"), "0")}},
       {"StringEndsAtItsFirstNul",
        {Raw(P("z"), "nul", kRegSz, std::string("ab\0cd\0", 6)), Read(P("z\\nul"), "ab"),
         Raw(P("z"), "unterminated", kRegSz, "abc"), Read(P("z\\unterminated"), "abc"),

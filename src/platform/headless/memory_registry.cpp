@@ -4,6 +4,7 @@ namespace qv::headless {
 namespace {
 
 constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
 
 // Names compare as the system compares them: case-insensitively over
 // Unicode. Within GBK that covers ASCII letters and the double-byte Latin
@@ -111,7 +112,7 @@ bool MemoryRegistry::ReadString(RegistryRoot root, const Text& key, const Text& 
   Node* n = Find(root, key);
   if (n == nullptr || n->denied) return false;
   auto it = n->values.find(Fold(value));
-  if (it == n->values.end() || it->second.type != kRegSz) return false;
+  if (it == n->values.end() || (it->second.type != kRegSz && it->second.type != kRegExpandSz)) return false;
   std::string data = it->second.bytes;
   size_t nul = data.find('\0');
   out = nul == std::string::npos ? data : data.substr(0, nul);
