@@ -238,6 +238,28 @@ TEST_F(GuardMachineTest, GuardFaultsReachTheCatchTheyAskFor) {
   }
 }
 
+std::atomic<int> g_caught{0};
+uint32_t QV_STDCALL FaultRepeatedly(void*) {
+  for (int i = 0; i < 25; ++i) {
+    int mark = i;
+    if (RunGuarded([&] { NullRead(); }, [&](uint32_t) { mark = -1; }) && mark == -1) ++g_caught;
+  }
+  return 0;
+}
+
+TEST_F(GuardMachineTest, ThreadsFaultingAtOnceEachResumeInTheirOwnBlocks) {
+  g_caught = 0;
+  Handle threads[4];
+  for (Handle& h : threads) h = CreateThread(nullptr, 0, &FaultRepeatedly, nullptr, 0, nullptr);
+  for (Handle h : threads) {
+    WaitForSingleObject(h, kInfinite);
+    CloseHandle(h);
+  }
+  EXPECT_EQ(100, g_caught.load());
+  GuardLockHold hold(g().threadTableLock);
+  for (auto& r : g().threadTable) EXPECT_TRUE(r->Blocks().empty());
+}
+
 TEST_F(GuardMachineTest, CompilerThrowsAreCaughtUnlessPassedOn) {
   const uintptr_t args[3] = {0x19930520, 0, 0};
   g().config.passCompilerThrows = 0;

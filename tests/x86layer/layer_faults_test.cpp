@@ -241,6 +241,15 @@ TEST_F(LayerDeathTest, EndOfChainEndsTheProcess) {
   EXPECT_DEATH(qvt_null_read(), "unhandled exception 0xC0000005");
 }
 
+TEST_F(LayerDeathTest, DamagedChainEndsTheSearchInsteadOfFollowingIt) {
+  // A head pointing at unreadable memory, or not aligned, is not followed.
+  for (uintptr_t head : {uintptr_t{0x10}, Addr(&record_) + 1}) {
+    SetChainHead(head);
+    EXPECT_DEATH(qvt_null_read(), "unhandled exception 0xC0000005");
+  }
+  SetChainHead(Addr(&record_));
+}
+
 TEST_F(LayerDeathTest, ContinuingANoncontinuableExceptionIsNotAllowed) {
   EXPECT_DEATH(RaiseException(0xE0000005, kExceptionNoncontinuable, 0, nullptr),
                "unhandled exception 0xE0000005");

@@ -116,6 +116,42 @@ qv_layer_probe_write_fail:
     .size qv_layer_probe_write, .-qv_layer_probe_write
 )");
 
+// Resumes a thread at a CONTEXT without returning from the signal handler:
+// a return would reload %gs from a descriptor that qemu-user shares between
+// threads, and another thread's block could come with it. The registers
+// are put back from the context; eflags, ecx, eax and eip pass through four
+// words just below the context's stack pointer, which is free there.
+__asm__(R"(
+    .text
+    .p2align 4
+    .globl qv_layer_resume
+    .type qv_layer_resume, @function
+qv_layer_resume:
+    movl 4(%esp), %eax
+    movl 0xC4(%eax), %ecx
+    subl $16, %ecx
+    movl 0xC0(%eax), %edx
+    movl %edx, 0(%ecx)
+    movl 0xAC(%eax), %edx
+    movl %edx, 4(%ecx)
+    movl 0xB0(%eax), %edx
+    movl %edx, 8(%ecx)
+    movl 0xB8(%eax), %edx
+    movl %edx, 12(%ecx)
+    movl 0xA4(%eax), %ebx
+    movl 0xA8(%eax), %edx
+    movl 0xA0(%eax), %esi
+    movl 0x9C(%eax), %edi
+    movl 0xB4(%eax), %ebp
+    movl %ecx, %esp
+    popfl
+    popl %ecx
+    popl %eax
+    ret
+    .size qv_layer_resume, .-qv_layer_resume
+)");
+extern "C" [[noreturn]] void qv_layer_resume(const sys::Context* context);
+
 bool ProbeRead(const void* address) { return qv_layer_probe_read(address) != 0; }
 bool ProbeWrite(void* address) { return qv_layer_probe_write(address) != 0; }
 
@@ -155,22 +191,6 @@ void SetLdtEntry(int entry, uint32_t base, bool present) {
     d.read_exec_only = 1;
   }
   syscall(SYS_modify_ldt, 1, &d, sizeof d);
-}
-
-// The C library reaches its thread block through %gs and a descriptor
-// table entry the system keeps per thread. Under qemu-user that entry is
-// shared by all threads, and every return from a signal handler reloads
-// %gs from it: before returning, the handler writes this thread's own base
-// into the entry (a no-op where the entry is the thread's own).
-void KeepTlsBaseAcrossReturn(uint16_t gsSelector) {
-  if ((gsSelector & 4) != 0 || (gsSelector >> 3) == 0) return;  // not a GDT entry
-  uint32_t base = 0;
-  __asm__ volatile("movl %%gs:0, %0" : "=r"(base));
-  user_desc d{};
-  d.entry_number = gsSelector >> 3;
-  if (syscall(SYS_get_thread_area, &d) != 0 || d.base_addr == base) return;
-  d.base_addr = base;
-  syscall(SYS_set_thread_area, &d);
 }
 
 void LoadFs(uint16_t selector) { __asm__ volatile("movw %0, %%fs" : : "r"(selector) : "memory"); }
@@ -240,23 +260,6 @@ void ToContext(const ucontext_t* uc, sys::Context& c) {
     static_assert(sizeof fp->_st == 80);
     std::memcpy(c.FloatSave.RegisterArea, fp->_st, 80);
   }
-}
-
-void FromContext(const sys::Context& c, ucontext_t* uc) {
-  greg_t* g = uc->uc_mcontext.gregs;
-  g[REG_EDI] = static_cast<greg_t>(c.Edi);
-  g[REG_ESI] = static_cast<greg_t>(c.Esi);
-  g[REG_EBX] = static_cast<greg_t>(c.Ebx);
-  g[REG_EDX] = static_cast<greg_t>(c.Edx);
-  g[REG_ECX] = static_cast<greg_t>(c.Ecx);
-  g[REG_EAX] = static_cast<greg_t>(c.Eax);
-  g[REG_EBP] = static_cast<greg_t>(c.Ebp);
-  g[REG_EIP] = static_cast<greg_t>(c.Eip);
-  g[REG_UESP] = static_cast<greg_t>(c.Esp);
-  // Only the flags user code may change.
-  const uint32_t userFlags = 0x00000DD5;
-  uint32_t efl = static_cast<uint32_t>(g[REG_EFL]);
-  g[REG_EFL] = static_cast<greg_t>((efl & ~userFlags) | (c.EFlags & userFlags));
 }
 
 bool LooksLikeStackOverflow(uintptr_t address, uintptr_t esp) {
@@ -382,21 +385,32 @@ bool Dispatch(sys::ExceptionRecord& r, sys::Context& c, int depth) {
   _exit(134);
 }
 
+// Only the flags user code may change come from the context.
+[[noreturn]] void Resume(sys::Context& c, const ucontext_t* uc) {
+  const uint32_t userFlags = 0x00000DD5;
+  const uint32_t efl = static_cast<uint32_t>(uc->uc_mcontext.gregs[REG_EFL]);
+  c.EFlags = (efl & ~userFlags) | (c.EFlags & userFlags);
+  // The interrupted code's floating-point state, as a return would restore it.
+  if (uc->uc_mcontext.fpregs != nullptr)
+    __asm__ volatile("frstor %0" : : "m"(*uc->uc_mcontext.fpregs));
+  qv_layer_resume(&c);
+}
+
 void OnSignal(int sig, siginfo_t* si, void* ucv) {
   auto* uc = static_cast<ucontext_t*>(ucv);
   greg_t* g = uc->uc_mcontext.gregs;
   uintptr_t eip = static_cast<uintptr_t>(g[REG_EIP]);
-  const uint16_t gs = static_cast<uint16_t>(g[REG_GS]);
   if (sig == SIGSEGV || sig == SIGBUS) {
-    if (eip == reinterpret_cast<uintptr_t>(qv_layer_probe_read_insn)) {
-      g[REG_EIP] = static_cast<greg_t>(reinterpret_cast<uintptr_t>(qv_layer_probe_read_fail));
-      KeepTlsBaseAcrossReturn(gs);
-      return;
-    }
-    if (eip == reinterpret_cast<uintptr_t>(qv_layer_probe_write_insn)) {
-      g[REG_EIP] = static_cast<greg_t>(reinterpret_cast<uintptr_t>(qv_layer_probe_write_fail));
-      KeepTlsBaseAcrossReturn(gs);
-      return;
+    const char* fail = eip == reinterpret_cast<uintptr_t>(qv_layer_probe_read_insn)
+                           ? qv_layer_probe_read_fail
+                       : eip == reinterpret_cast<uintptr_t>(qv_layer_probe_write_insn)
+                           ? qv_layer_probe_write_fail
+                           : nullptr;
+    if (fail != nullptr) {
+      sys::Context c;
+      ToContext(uc, c);
+      c.Eip = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(fail));
+      Resume(c, uc);
     }
   }
   // The handlers run with the interrupted thread's block.
@@ -419,8 +433,7 @@ void OnSignal(int sig, siginfo_t* si, void* ucv) {
   }
   if (CurrentLayerThread() == nullptr || static_cast<uint16_t>(g[REG_FS]) == 0) Unhandled(r);
   if (!Dispatch(r, c, 0)) Unhandled(r);
-  FromContext(c, uc);
-  KeepTlsBaseAcrossReturn(gs);
+  Resume(c, uc);
 }
 
 }  // namespace
