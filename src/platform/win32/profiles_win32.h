@@ -1,6 +1,10 @@
 // Private profile (ini) files through the system's profile-string functions.
 #pragma once
 
+#include <windows.h>
+// The platform interface has a MessageBox of its own.
+#undef MessageBox
+
 #include "platform/system.h"
 
 namespace qv::win32 {

@@ -1,6 +1,10 @@
 // The registry through the W functions, texts converted from and to GBK.
 #pragma once
 
+#include <windows.h>
+// The platform interface has a MessageBox of its own.
+#undef MessageBox
+
 #include "platform/system.h"
 
 namespace qv::win32 {
