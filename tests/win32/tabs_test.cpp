@@ -135,3 +135,64 @@ TEST_F(TabsDriven, ClosingByHeaderRightClickCloseButtonsAndCurrentTabButton) {
 
 }  // namespace
 }  // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+std::wstring TabBarSetting() {
+  wchar_t buf[16] = {};
+  DWORD size = sizeof(buf) - sizeof(wchar_t), type = 0;
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"xyz\\wz", 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return L"<none>";
+  LONG rc = RegQueryValueExW(k, L"", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+  RegCloseKey(k);
+  return rc == ERROR_SUCCESS && type == REG_SZ ? std::wstring(buf) : L"<unreadable>";
+}
+
+// The configuration window: a fixed dialog in the taskbar; choosing the
+// top tab position through its drop-down list writes the registry and moves
+// the main window's headers at once.
+TEST(ConfigWindow, OpensAsAFixedDialogAndMovesTheTabHeaders) {
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"xyz\\wz");
+  RunningApp app(L"", FreshDirectory(L"config"));
+  ASSERT_TRUE(app.Started());
+  EXPECT_NE(GetWindowLongW(app.Tabs(), GWL_STYLE) & TCS_BOTTOM, 0);  // "1" when missing
+
+  SendMessageW(app.Button(L"PicBtn_Config"), BM_CLICK, 0, 0);
+  std::vector<HWND> configs;
+  ASSERT_TRUE(app.WaitFor([&] { return (configs = app.TopWindows(L"QuorviConfigWindow")).size() == 1; }));
+  HWND cfg = configs[0];
+  EXPECT_EQ(WindowText(cfg), L"\u6d4f\u89c8\u5668\u914d\u7f6e");  // 浏览器配置
+  LONG style = GetWindowLongW(cfg, GWL_STYLE), ex = GetWindowLongW(cfg, GWL_EXSTYLE);
+  EXPECT_EQ(style & WS_CAPTION, static_cast<LONG>(WS_CAPTION));
+  EXPECT_NE(style & WS_SYSMENU, 0);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+  EXPECT_NE(ex & WS_EX_APPWINDOW, 0);
+  RECT r;
+  GetWindowRect(cfg, &r);
+  EXPECT_EQ(r.right - r.left, 457);
+  EXPECT_EQ(r.bottom - r.top, 330);
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 457) / 2);
+
+  HWND position = nullptr;
+  for (HWND c = FindWindowExW(cfg, nullptr, L"ComboBox", nullptr); c != nullptr;
+       c = FindWindowExW(cfg, c, L"ComboBox", nullptr))
+    if (SendMessageW(c, CB_GETCOUNT, 0, 0) == 2) position = c;
+  ASSERT_NE(position, nullptr);
+  EXPECT_EQ(SendMessageW(position, CB_GETCURSEL, 0, 0), 1);  // "下"
+  SendMessageW(position, CB_SETCURSEL, 0, 0);
+  SendMessageW(cfg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(position), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(position));
+  EXPECT_EQ(TabBarSetting(), L"0");
+  EXPECT_EQ(GetWindowLongW(app.Tabs(), GWL_STYLE) & TCS_BOTTOM, 0);
+
+  // Closing the dialog leaves the browser running.
+  SendMessageW(cfg, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(cfg));
+  EXPECT_TRUE(IsWindow(app.Main()));
+  EXPECT_EQ(app.CloseAndWait(8000), 0u);
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"xyz\\wz");
+}
+
+}  // namespace
+}  // namespace qvtest

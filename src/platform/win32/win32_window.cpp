@@ -95,19 +95,6 @@ Win32Window::Win32Window(Win32Platform* platform, const WindowSpec& spec)
   if (hwnd_ == nullptr) return;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::Proc));
-  if (spec.style == WindowStyle::FixedDialog) {
-    // The form's size is the client's; the frame comes on top of it.
-    RECT rc{0, 0, w, h};
-    AdjustWindowRectEx(&rc, StyleFor(spec.style), FALSE, ExStyleFor(spec.style));
-    int ow = rc.right - rc.left, oh = rc.bottom - rc.top;
-    if (spec.centred) {
-      x = (GetSystemMetrics(SM_CXSCREEN) - ow) / 2;
-      y = (GetSystemMetrics(SM_CYSCREEN) - oh) / 2;
-      SetWindowPos(hwnd_, nullptr, x, y, ow, oh, SWP_NOZORDER | SWP_NOACTIVATE);
-    } else {
-      SetWindowPos(hwnd_, nullptr, 0, 0, ow, oh, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-    }
-  }
 }
 
 Win32Window::~Win32Window() {
