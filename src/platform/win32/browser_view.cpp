@@ -129,6 +129,26 @@ Win32BrowserView::~Win32BrowserView() {
   }
 }
 
+bool Win32BrowserView::TranslatePageKey(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  for (HWND w = msg.hwnd; w != nullptr; w = GetParent(w)) {
+    wchar_t cls[32] = {};
+    if (GetClassNameW(w, cls, 32) == 0 || lstrcmpW(cls, kHostClass) != 0) continue;
+    Win32BrowserView* view = SelfOf<Win32BrowserView>(w);
+    if (view == nullptr) return false;
+    if (view->web_ == nullptr) return false;
+    IOleInPlaceActiveObject* active = nullptr;
+    if (FAILED(view->web_->QueryInterface(IID_IOleInPlaceActiveObject,
+                                          reinterpret_cast<void**>(&active))) ||
+        active == nullptr)
+      return false;
+    bool used = active->TranslateAccelerator(&msg) == S_OK;
+    active->Release();
+    return used;
+  }
+  return false;
+}
+
 void Win32BrowserView::ReleaseRetired() {
   if (BrowserEventsSink::InEvent()) return;
   std::vector<Retired> list;

@@ -39,6 +39,9 @@ class Win32BrowserView : public ControlBase<BrowserView> {
   bool HasBrowser() const { return web_ != nullptr; }
   void ResizeBrowser();
   static void RegisterClass();
+  // Gives a key meant for a page to its control first (editing keys,
+  // Tab between fields, copy and paste); true when the control used it.
+  static bool TranslatePageKey(MSG& msg);
   // Releases the controls of views that went while one of their events ran.
   static void ReleaseRetired();
 

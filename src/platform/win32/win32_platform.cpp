@@ -43,6 +43,7 @@ Window* Win32Platform::CreateTopWindow(const WindowSpec& spec) {
 
 bool Win32Platform::DispatchOne(void* p) {
   MSG& msg = *static_cast<MSG*>(p);
+  if (Win32BrowserView::TranslatePageKey(msg)) return true;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
   Win32BrowserView::ReleaseRetired();
