@@ -284,6 +284,16 @@ TEST_F(WindowTest, TabStripCaptionsTipsAndGeometry) {
   strip_->SetPageTip(1, "tip");
   EXPECT_EQ(strip_->GetPageTip(1), "tip");
   EXPECT_EQ(strip_->GetPageTip(5), "");
+  // The headers' tip window asks for header 1's text.
+  HWND tips = reinterpret_cast<HWND>(SendMessageW(HwndOf(strip_), TCM_GETTOOLTIPS, 0, 0));
+  ASSERT_NE(tips, nullptr);
+  NMTTDISPINFOW info = {};
+  info.hdr.hwndFrom = tips;
+  info.hdr.idFrom = 1;
+  info.hdr.code = TTN_GETDISPINFOW;
+  SendMessageW(window_->Hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  ASSERT_NE(info.lpszText, nullptr);
+  EXPECT_EQ(std::wstring(info.lpszText), L"tip");
   Rect h = strip_->HeaderRect(0);
   EXPECT_GT(h.width, 0);
   EXPECT_GT(h.height, 0);
