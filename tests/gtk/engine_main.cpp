@@ -54,6 +54,8 @@ bool StartPrivateDisplay() {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // The tests need X11 (window properties, XTest pointer moves).
+  unsetenv("WAYLAND_DISPLAY");
   const char* display = getenv("DISPLAY");
   if ((display == nullptr || *display == '\0') && !StartPrivateDisplay()) {
     std::fprintf(stderr, "no X display and Xvfb could not start\n");

@@ -129,6 +129,9 @@ bool DiskProfiles::WriteString(const Text& file, const Text& section, const Text
 // ---- platform ----------------------------------------------------------------
 
 GtkPlatform::GtkPlatform(int argc, char** argv) {
+  // X11 first (XWayland on Wayland desktops): instance marking lives in X
+  // window properties.
+  gdk_set_allowed_backends("x11,*");
   gtk_init(&argc, &argv);
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(css, kCss, -1, nullptr);

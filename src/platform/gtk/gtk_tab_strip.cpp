@@ -54,14 +54,24 @@ NotebookStrip::NotebookStrip(GtkWindowImpl* owner, const ControlSpec& spec)
 Rect NotebookStrip::Band() const {
   Rect b = rect_;
   if (side_ <= 1) {
-    b.height = std::min(rect_.height, kHeaderHeight + kBandExtra);
+    // As tall as the notebook needs for its header row (its own borders and
+    // the selection line included), so headers never spill out of the strip.
+    b.height = std::min(rect_.height, std::max(kHeaderHeight, bandHeight_) + kBandExtra);
     if (side_ == 1) b.top = rect_.top + rect_.height - b.height;
   }
   return b;
 }
 
 void NotebookStrip::PlaceBand() {
-  if (widget_ != nullptr) owner_->PlaceChild(widget_, Band());
+  if (widget_ == nullptr) return;
+  // What the header row needs, measured without the size we imposed.
+  int w = -1, h = -1, minimum = 0;
+  gtk_widget_get_size_request(widget_, &w, &h);
+  gtk_widget_set_size_request(widget_, -1, -1);
+  gtk_widget_get_preferred_height(widget_, &minimum, nullptr);
+  gtk_widget_set_size_request(widget_, w, h);
+  bandHeight_ = minimum;
+  owner_->PlaceChild(widget_, Band());
 }
 
 void NotebookStrip::RaiseSelectionChanged() {
@@ -115,6 +125,7 @@ void NotebookStrip::AddPage(const Text& caption) {
   ++quiet_;
   if (widget_ != nullptr) gtk_notebook_append_page(GTK_NOTEBOOK(widget_), p.child, p.header);
   pages_.push_back(p);
+  if (pages_.size() == 1) PlaceBand();  // the first header sets the row's height
   if (current_ < 0) current_ = 0;
   if (widget_ != nullptr) gtk_notebook_set_current_page(GTK_NOTEBOOK(widget_), current_);
   --quiet_;
@@ -184,7 +195,12 @@ Rect NotebookStrip::HeaderRect(int32_t i) const {
   if (!gtk_widget_translate_coordinates(h, widget_, 0, 0, &x, &y)) return Rect{};
   GtkAllocation a;
   gtk_widget_get_allocation(h, &a);
-  return Rect{x, y + Band().top - rect_.top, a.width, a.height};
+  // The theme may push a header a pixel past the notebook (negative
+  // margins): only what lies inside the strip counts.
+  Rect b = Band();
+  int32_t top = y + b.top - rect_.top;
+  int32_t bottom = std::min(top + a.height, b.top - rect_.top + b.height);
+  return Rect{x, top, a.width, std::max(bottom - top, 0)};
 }
 
 void NotebookStrip::SetCurrentPage(int32_t i) {

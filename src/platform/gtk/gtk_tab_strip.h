@@ -37,7 +37,7 @@ class NotebookStrip : public ControlImpl<TabStrip> {
   bool OnRightUp(double xRoot, double yRoot);
 
   static constexpr int32_t kHeaderHeight = 20;
-  static constexpr int32_t kBandExtra = 2;
+  static constexpr int32_t kBandExtra = 2;  // room for the selection line
 
  private:
   struct Page {
@@ -61,6 +61,7 @@ class NotebookStrip : public ControlImpl<TabStrip> {
   std::vector<Page> pages_;
   int32_t current_ = -1;
   int32_t side_ = 0;
+  int bandHeight_ = 0;
   int quiet_ = 0;  // >0 while the strip itself moves the notebook's selection
 };
 
