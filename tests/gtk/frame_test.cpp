@@ -181,3 +181,47 @@ TEST_F(EngineTest, StatusStripIsAnOwnedUndecoratedWindowAtFullStripOpacity) {
 
 }  // namespace
 }  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+// A real press and drag (XTest) on the caption moves the window through
+// the window system's move loop; the program hears the move.
+TEST_F(EngineTest, DraggingTheCaptionMovesTheWindowAndTheStrip) {
+  Start("about:blank");
+  Idle(300);
+  Rect before = Main().GetRect();
+  Rect stripBefore = Status().GetRect();
+  GtkWidget* title = WidgetOf(g->main.Label_Title);
+  GdkWindow* win = gtk_widget_get_window(title);
+  int presses = 0;
+  auto down = g->main.Label_Title->handlers.leftDown;
+  g->main.Label_Title->handlers.leftDown = [&](Control& c, int32_t px, int32_t py) {
+    ++presses;
+    down(c, px, py);
+  };
+  int ox = 0, oy = 0;
+  gdk_window_get_origin(win, &ox, &oy);
+  // xdotool drives the pointer through XTest, as a user's hand would.
+  std::string script = "xdotool mousemove " + std::to_string(ox + 200) + " " +
+                       std::to_string(oy + 10) + " mousedown 1";
+  for (int step = 0; step < 5; ++step) script += " sleep 0.05 mousemove_relative 10 6";
+  script += " sleep 0.1 mouseup 1";
+  gchar** argv = nullptr;
+  ASSERT_TRUE(g_shell_parse_argv(script.c_str(), nullptr, &argv, nullptr));
+  GPid pid = 0;
+  ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &pid,
+                            nullptr));
+  g_strfreev(argv);
+  g_spawn_close_pid(pid);
+  ASSERT_TRUE(Wait([&] { return Main().GetRect().left == before.left + 50 &&
+                                Main().GetRect().top == before.top + 30; }, 3000))
+      << Main().GetRect().left << "," << Main().GetRect().top << " presses " << presses;
+  EXPECT_EQ(presses, 1);  // the caption's own press handler started the move
+  EXPECT_EQ(Main().GetRect().width, before.width);
+  EXPECT_EQ(Status().GetRect().left, stripBefore.left + 50);
+  EXPECT_EQ(Status().GetRect().top, stripBefore.top + 30);
+}
+
+}  // namespace
+}  // namespace qv::test

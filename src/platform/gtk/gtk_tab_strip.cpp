@@ -196,11 +196,11 @@ Rect NotebookStrip::HeaderRect(int32_t i) const {
   GtkAllocation a;
   gtk_widget_get_allocation(h, &a);
   // The theme may push a header a pixel past the notebook (negative
-  // margins): only what lies inside the strip counts.
+  // margins): the header is taken as lying inside the strip.
   Rect b = Band();
   int32_t top = y + b.top - rect_.top;
-  int32_t bottom = std::min(top + a.height, b.top - rect_.top + b.height);
-  return Rect{x, top, a.width, std::max(bottom - top, 0)};
+  top = std::min(top, b.top - rect_.top + b.height - a.height);
+  return Rect{x, top, a.width, a.height};
 }
 
 void NotebookStrip::SetCurrentPage(int32_t i) {
@@ -218,11 +218,10 @@ void NotebookStrip::SetHeaderSide(int32_t side) {
   PlaceBand();
 }
 
-int32_t NotebookStrip::HeaderHeight() const {
-  if (pages_.empty()) return kHeaderHeight;
-  Rect r = HeaderRect(0);
-  return r.height > 0 ? r.height : kHeaderHeight;
-}
+// The headers are made exactly this tall (their labels ask for it); a
+// fixed value keeps the layout the same before and after the notebook has
+// been laid out.
+int32_t NotebookStrip::HeaderHeight() const { return kHeaderHeight; }
 
 // The page area: the strip less its header row and a two-pixel frame.
 int32_t NotebookStrip::PageAreaWidth() const {
