@@ -17,6 +17,7 @@
 namespace {
 
 pid_t xvfb = 0;
+Display* keepAlive = nullptr;  // our first connection to the private display
 
 // Starts Xvfb on a display number nobody holds and waits until it answers.
 bool StartPrivateDisplay() {
@@ -36,7 +37,7 @@ bool StartPrivateDisplay() {
       // The connection stays open: the server resets when its last client
       // leaves, and GTK's connection must not land in that reset.
       if (Display* d = XOpenDisplay(display.c_str())) {
-        (void)d;
+        keepAlive = d;
         setenv("DISPLAY", display.c_str(), 1);
         return true;
       }
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
   }
   std::string rm = "rm -rf '" + home + "'";
   if (std::system(rm.c_str()) != 0) rc = rc == 0 ? 1 : rc;
+  if (keepAlive != nullptr) XCloseDisplay(keepAlive);
   if (xvfb > 0) {
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);

@@ -225,3 +225,38 @@ TEST_F(EngineTest, DraggingTheCaptionMovesTheWindowAndTheStrip) {
 
 }  // namespace
 }  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+// A real press in the lower right border zone and a drag: the window
+// system resizes the window and the program lays it out.
+TEST_F(EngineTest, DraggingTheBorderCornerResizesTheWindow) {
+  Start("about:blank");
+  Idle(300);
+  Rect before = Main().GetRect();
+  int32_t exitGap = before.width - g->main.PicBtn_Exit->GetRect().left;
+  GdkWindow* bin = gtk_layout_get_bin_window(GTK_LAYOUT(Main().Layout()));
+  int ox = 0, oy = 0;
+  gdk_window_get_origin(bin, &ox, &oy);
+  std::string script = "xdotool mousemove " + std::to_string(ox + before.width - 3) + " " +
+                       std::to_string(oy + before.height - 3) + " sleep 0.1 mousedown 1";
+  for (int step = 0; step < 4; ++step) script += " sleep 0.05 mousemove_relative 10 5";
+  script += " sleep 0.1 mouseup 1";
+  gchar** argv = nullptr;
+  ASSERT_TRUE(g_shell_parse_argv(script.c_str(), nullptr, &argv, nullptr));
+  GPid pid = 0;
+  ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &pid,
+                            nullptr));
+  g_strfreev(argv);
+  g_spawn_close_pid(pid);
+  ASSERT_TRUE(Wait([&] { return Main().GetRect().width == before.width + 40 &&
+                                Main().GetRect().height == before.height + 20; }, 3000))
+      << Main().GetRect().width << "x" << Main().GetRect().height;
+  EXPECT_EQ(Main().GetRect().left, before.left);
+  EXPECT_EQ(Main().Cursor(), CursorShape::SizeNWSE);
+  EXPECT_EQ(before.width + 40 - g->main.PicBtn_Exit->GetRect().left, exitGap);
+}
+
+}  // namespace
+}  // namespace qv::test
