@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdio>
 
 namespace qvtest {
 
@@ -69,8 +70,15 @@ RunningApp::RunningApp(const std::wstring& args, const std::wstring& workDir, bo
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   SetEnvironmentVariableW(L"QUORVI_NO_BROWSER_CONTROL", browserControl ? nullptr : L"1");
-  BOOL made = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                             workDir.c_str(), &si, &pi_);
+  // A busy machine may refuse a start for a moment (seen under wine while
+  // other programs of the prefix start or end): try again a few times.
+  BOOL made = FALSE;
+  for (int attempt = 0; attempt < 5 && !made; ++attempt) {
+    if (attempt > 0) Sleep(500);
+    made = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          workDir.c_str(), &si, &pi_);
+    if (!made) fprintf(stderr, "CreateProcess failed: error %lu\n", GetLastError());
+  }
   SetEnvironmentVariableW(L"QUORVI_NO_BROWSER_CONTROL", nullptr);
   if (!made) {
     pi_ = {};
