@@ -334,13 +334,4 @@ bool GtkPlatform::CreateShellLink(const Text& fileName, const Text& target, int3
   return true;
 }
 
-void GtkPlatform::Forget(GtkWindowImpl* w) {
-  for (auto it = windows_.begin(); it != windows_.end(); ++it) {
-    if (it->get() == w) {
-      windows_.erase(it);
-      return;
-    }
-  }
-}
-
 }  // namespace qv::gtk

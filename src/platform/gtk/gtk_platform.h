@@ -61,7 +61,6 @@ class GtkPlatform : public Platform {
   // For the backend and the tests.
   FileRegistry& Files() { return *registry_; }
   std::vector<GtkWindowImpl*> Windows() const;
-  void Forget(GtkWindowImpl* w);
   // Iterates the main loop until `done` or the time runs out; true if done.
   bool RunUntil(const std::function<bool()>& done, int timeoutMs);
   // Message boxes show nothing and return at once when set (tests).

@@ -442,8 +442,6 @@ void GtkWindowImpl::ApplyShape() {
   cairo_region_destroy(region);
 }
 
-void GtkWindowImpl::ShapeChanged() { ApplyShape(); }
-
 void GtkWindowImpl::PaintOver(cairo_t* cr, const Rect& area) {
   for (const auto& c : controls_) {
     auto* canvas = dynamic_cast<CanvasControl*>(c.get());

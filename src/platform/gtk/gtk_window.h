@@ -87,7 +87,6 @@ class GtkWindowImpl : public Window {
   // Puts a child at its rectangle (used by the controls).
   void PlaceChild(GtkWidget* w, const Rect& r);
   void ForgetChild(GtkWidget* w) { placed_.erase(w); }
-  void ShapeChanged();
   // Paints the drawn controls that overlap `area` (layout coordinates) into
   // a context whose origin is the area's corner.
   void PaintOver(cairo_t* cr, const Rect& area);
