@@ -13,8 +13,6 @@
 
 namespace qv {
 
-
-
 namespace {
 
 void FreeCode(uint8_t*& block) {
@@ -134,7 +132,5 @@ void ConfigureGuard(std::optional<ReportCallback> reportCallback,
 }
 
 void InstallRunTimeErrorHandler() { SetRunTimeErrorHandler(&OnRunTimeError); }
-
-void ReleaseInstructionTables() {}
 
 }  // namespace qv
