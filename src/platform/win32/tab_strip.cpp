@@ -29,6 +29,8 @@ Win32TabStrip::Win32TabStrip(Win32Window* owner, const ControlSpec& spec) : Cont
          this);
   if (hwnd_ == nullptr) return;
   SetWindowSubclass(hwnd_, &Win32TabStrip::Subclass, 1, 0);
+  // Wider headers: a tab's close button sits at the right end of its header.
+  SendMessageW(hwnd_, TCM_SETPADDING, 0, MAKELPARAM(14, 3));
   // The headers' tip window asks the strip's parent for texts; route them here.
   HWND tips = reinterpret_cast<HWND>(SendMessageW(hwnd_, TCM_GETTOOLTIPS, 0, 0));
   if (tips != nullptr) owner_->Register(tips, this);
