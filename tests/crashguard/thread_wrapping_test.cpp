@@ -3,15 +3,23 @@
 // what a wrapped thread sees, returns and reports.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "crashguard/api_hook.h"
 #include "crashguard/exception_capture.h"
+#include "crashguard/format.h"
 #include "crashguard/guard_api.h"
 #include "crashguard/guard_globals.h"
 #include "crashguard/guard_machine.h"
+#include "crashguard/name_registry.h"
 #include "crashguard/thread_wrapping.h"
 #include "platform/guard_system.h"
 
@@ -387,6 +395,142 @@ TEST_F(ThreadWrappingDeathTest, WithEndThreadOnlyTheWrappedThreadEndsAlone) {
   EXPECT_EXIT(run(), ::testing::ExitedWithCode(7),
               "^reported on another thread: 警告:程序发生错误\n"
               "the process went on; the thread ended with 0\n$");
+}
+
+// ---- several wrapped threads at once, and a named call chain ----
+
+constexpr int kFaulters = 4;
+std::atomic<int> g_ready{0};
+std::atomic<int> g_inCallback{0};
+std::mutex g_reportsLock;
+std::vector<std::string> g_reports;
+
+uint32_t QV_STDCALL FaultAtOwnAddress(void* parameter) {
+  ++g_ready;
+  while (g_ready.load() < kFaulters) sched_yield();
+  volatile int* volatile p = static_cast<int*>(parameter);
+  (void)*p;
+  return 3;
+}
+
+// Keeps the report of the faulting thread it runs on; with `holdUntilAll`
+// it lets no report end the process before every thread has made its own.
+void KeepReport(bool holdUntilAll) {
+  std::string description;
+  {
+    GuardLockHold hold(Guard()->threadTableLock);
+    const int32_t p = FindThreadRecord(GetCurrentThreadId());
+    if (p != 0) description = ThreadAt(p).GetDescription();
+  }
+  {
+    std::lock_guard<std::mutex> g(g_reportsLock);
+    g_reports.push_back(description);
+  }
+  const std::string key = "目标地址:";
+  const size_t at = description.find(key);
+  std::fprintf(stderr, "report %s\n",
+               at == std::string::npos ? "none" : description.substr(at + key.size(), 8).c_str());
+  ++g_inCallback;
+  if (holdUntilAll)
+    for (int i = 0; i < 2000000 && g_inCallback.load() < kFaulters; ++i) sched_yield();
+}
+
+void StartFaulters() {
+  Handle threads[kFaulters];
+  for (int k = 0; k < kFaulters; ++k)
+    threads[k] = CreateThread(nullptr, 0, &FaultAtOwnAddress,
+                              reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 * (k + 1))), 0,
+                              nullptr);
+  for (Handle h : threads) WaitForSingleObject(h, kInfinite);
+}
+
+TEST_F(ThreadWrappingDeathTest, ThreadsFaultingAtOnceEachGetTheirOwnReport) {
+  auto run = [] {
+    std::string cls;
+    ConfigureGuard([] { KeepReport(false); }, 0, 1, std::nullopt, &cls, std::nullopt,
+                   std::nullopt, std::nullopt, 0);
+    StartFaulters();
+    std::vector<std::string> sorted = g_reports;
+    std::sort(sorted.begin(), sorted.end());
+    bool own = sorted.size() == kFaulters;
+    for (int k = 0; own && k < kFaulters; ++k)
+      own = sorted[static_cast<size_t>(k)].find("目标地址:" + FormatHex8(0x100 * (k + 1))) !=
+            std::string::npos;
+    std::fprintf(stderr, "%zu reports, each its own thread's: %s\n", g_reports.size(),
+                 own ? "yes" : "no");
+    ExitProcess(7);
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(7), "4 reports, each its own thread's: yes\n$");
+}
+
+TEST_F(ThreadWrappingDeathTest, ThreadsFaultingAtOnceEndTheProcessOnceWithZero) {
+  auto run = [] {
+    std::string cls;
+    ConfigureGuard([] { KeepReport(true); }, 0, 0, std::nullopt, &cls, std::nullopt,
+                   std::nullopt, std::nullopt, 0);
+    StartFaulters();
+    std::fprintf(stderr, "the main thread went on\n");
+    ExitProcess(7);
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(0),
+              "^(report 00000[1-4]00\n){4}$");
+}
+
+__attribute__((noinline)) void Inner() {
+  RegisterRoutineName("Vastel.Inner", 0);
+  volatile int* volatile p = nullptr;
+  (void)*p;
+}
+__attribute__((noinline)) void Middle() {
+  RegisterRoutineName("Vastel.Middle", 0);
+  Inner();
+  __asm__ volatile("" ::: "memory");  // keeps the call a call
+}
+__attribute__((noinline)) void Outer() {
+  RegisterRoutineName("Vastel.Outer", 0);
+  Middle();
+  __asm__ volatile("" ::: "memory");
+}
+uint32_t QV_STDCALL StartChain(void*) {
+  Outer();
+  return 0;
+}
+
+// The call stack's last three lines, one space deeper each, name the chain
+// (the start routine's own line goes to the nearest registered routine).
+void CheckNamedChain() {
+  std::string stack;
+  {
+    GuardLockHold hold(Guard()->threadTableLock);
+    const int32_t p = FindThreadRecord(GetCurrentThreadId());
+    if (p != 0) stack = ThreadAt(p).GetCallStack();
+  }
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = stack.find("\r\n", at)) != std::string::npos; at = end + 2)
+    lines.push_back(stack.substr(at, end - at));
+  const char* names[3] = {"Vastel.Outer", "Vastel.Middle", "Vastel.Inner"};
+  bool named = lines.size() >= 3;
+  for (size_t i = 0; named && i < 3; ++i) {
+    const std::string& line = lines[lines.size() - 3 + i];
+    const size_t pad = lines.size() - 3 + i;
+    named = line.size() > pad && line.find_first_not_of(' ') == pad &&
+            line.compare(pad, std::strlen(names[i]) + 3, std::string(names[i]) + "+0x") == 0 &&
+            line.find('=') != std::string::npos;
+  }
+  std::fprintf(stderr, "chain named: %s\n", named ? "yes" : "no");
+  if (!named) std::fprintf(stderr, "%s", stack.c_str());
+}
+
+TEST_F(ThreadWrappingDeathTest, CallStackOfAWrappedThreadNamesItsRegisteredRoutines) {
+  auto run = [] {
+    std::string cls;
+    ConfigureGuard(&CheckNamedChain, 0, 0, std::nullopt, &cls, std::nullopt, std::nullopt,
+                   std::nullopt, 0);
+    Handle h = CreateThread(nullptr, 0, &StartChain, nullptr, 0, nullptr);
+    WaitForSingleObject(h, kInfinite);
+    ExitProcess(7);
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "^chain named: yes\n$");
 }
 
 }  // namespace
