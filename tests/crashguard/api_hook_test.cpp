@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "crashguard/api_hook.h"
+#include "crashguard/decoder/instruction_length.h"
 #include "crashguard/decoder/opcode_tables.h"
 #include "crashguard/guard_api.h"
 #include "platform/guard_system.h"
@@ -206,6 +207,39 @@ TEST(ApiHook, AnObjectHoldingAHookRefusesASecondOneAndCopiesShareIt) {
   EXPECT_EQ(0xE9, first[0]);
   hook.Unhook();
   EXPECT_EQ(0x8B, first[0]);
+}
+
+TEST(ApiHook, RandomStartsAreHookedWholeOrLeftUntouched) {
+  CodePages pages;
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<uint8_t>(seed >> 16);
+  };
+  int hooked = 0;
+  for (int round = 0; round < 3000; ++round) {
+    // Near the unreadable page now and then, so reads would run off it.
+    const size_t offset = round % 4 == 0 ? CodePages::kPage - 1 - round % 20 : 0x200;
+    Bytes code(CodePages::kPage - offset < 24 ? CodePages::kPage - offset : 24);
+    for (uint8_t& b : code) b = next();
+    uint8_t* target = pages.Put(offset, code);
+    ApiHook hook;
+    if (!hook.HookAddress(Addr(target), kReplacement)) {
+      ASSERT_EQ(code, Bytes(target, target + code.size()));
+      continue;
+    }
+    ++hooked;
+    const int32_t n = hook.SavedLength();
+    ASSERT_GE(n, 5);
+    ASSERT_LE(static_cast<size_t>(n), code.size());
+    int32_t whole = 0;
+    while (whole < 5) whole += InstructionLength(code.data() + whole);
+    EXPECT_EQ(whole, n);
+    EXPECT_EQ(0, std::memcmp(code.data(), Ptr(hook.GetTrampoline()), static_cast<size_t>(n)));
+    hook.Unhook();
+    ASSERT_EQ(code, Bytes(target, target + code.size()));
+  }
+  EXPECT_GT(hooked, 100);  // the check above saw real hooks
 }
 
 ApiHook g_tenHook;
