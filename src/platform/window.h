@@ -31,6 +31,29 @@ struct ControlSpec {
   bool editable = false;  // combo boxes: an edit field the user types into
 };
 
+// What a copy of `tmpl` is created with: its kind, name, place, size, text
+// and state.
+inline ControlSpec CopySpecOf(const Control& tmpl) {
+  ControlSpec spec;
+  spec.kind = tmpl.Kind();
+  spec.name = tmpl.Name();
+  spec.rect = tmpl.GetRect();
+  spec.text = tmpl.GetText();
+  spec.visible = tmpl.IsVisible();
+  spec.enabled = tmpl.IsEnabled();
+  return spec;
+}
+
+// Binds `copy` to the template's handlers (and its text colour), so every
+// copy shares one handler per event.
+inline void CopyBindings(const Control& tmpl, Control& copy) {
+  copy.handlers = tmpl.handlers;
+  copy.SetTextColor(tmpl.GetTextColor());
+  auto* from = dynamic_cast<const BrowserView*>(&tmpl);
+  auto* to = dynamic_cast<BrowserView*>(&copy);
+  if (from != nullptr && to != nullptr) to->browserHandlers = from->browserHandlers;
+}
+
 struct WindowHandlers {
   std::function<void(Window&)> sizeChanged;
   std::function<void(Window&)> moved;

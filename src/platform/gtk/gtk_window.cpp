@@ -558,19 +558,10 @@ Control* GtkWindowImpl::CreateControl(const ControlSpec& spec) {
 }
 
 Control* GtkWindowImpl::CopyControl(Control& tmpl) {
-  ControlSpec spec;
-  spec.kind = tmpl.Kind();
-  spec.name = tmpl.Name();
-  spec.rect = tmpl.GetRect();
-  spec.text = tmpl.GetText();
-  spec.visible = tmpl.IsVisible();
-  spec.enabled = tmpl.IsEnabled();
-  Control* c = CreateControl(spec);
-  c->handlers = tmpl.handlers;
-  c->SetTextColor(tmpl.GetTextColor());
-  if (auto* b = dynamic_cast<BrowserView*>(&tmpl)) {
+  Control* c = CreateControl(CopySpecOf(tmpl));
+  CopyBindings(tmpl, *c);
+  if (tmpl.Kind() == ControlKind::BrowserView) {
     auto* copy = static_cast<WebControl*>(c);
-    copy->browserHandlers = b->browserHandlers;
     // Asked for by a page's new-window request: the view must be related to
     // the asking one, so it is made now.
     if (WebControl::creatingFrom != nullptr) copy->EnsureView(WebControl::creatingFrom);

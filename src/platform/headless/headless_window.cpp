@@ -139,18 +139,8 @@ Control* HeadlessWindow::CreateControl(const ControlSpec& spec) {
 }
 
 Control* HeadlessWindow::CopyControl(Control& tmpl) {
-  ControlSpec spec;
-  spec.kind = tmpl.Kind();
-  spec.name = tmpl.Name();
-  spec.rect = tmpl.GetRect();
-  spec.text = tmpl.GetText();
-  spec.visible = tmpl.IsVisible();
-  spec.enabled = tmpl.IsEnabled();
-  Control* c = CreateControl(spec);
-  c->handlers = tmpl.handlers;
-  if (auto* b = dynamic_cast<BrowserView*>(&tmpl)) {
-    static_cast<BrowserView*>(c)->browserHandlers = b->browserHandlers;
-  }
+  Control* c = CreateControl(CopySpecOf(tmpl));
+  CopyBindings(tmpl, *c);
   return c;
 }
 

@@ -398,20 +398,9 @@ Control* Win32Window::CreateControl(const ControlSpec& spec) {
 }
 
 Control* Win32Window::CopyControl(Control& tmpl) {
-  ControlSpec spec;
-  spec.kind = tmpl.Kind();
-  spec.name = tmpl.Name();
-  spec.rect = tmpl.GetRect();
-  spec.text = tmpl.GetText();
-  spec.visible = tmpl.IsVisible();
-  spec.enabled = tmpl.IsEnabled();
-  Control* c = CreateControl(spec);
+  Control* c = CreateControl(CopySpecOf(tmpl));
   if (c == nullptr) return nullptr;
-  c->handlers = tmpl.handlers;
-  c->SetTextColor(tmpl.GetTextColor());
-  auto* from = dynamic_cast<BrowserView*>(&tmpl);
-  auto* to = dynamic_cast<BrowserView*>(c);
-  if (from != nullptr && to != nullptr) to->browserHandlers = from->browserHandlers;
+  CopyBindings(tmpl, *c);
   return c;
 }
 
