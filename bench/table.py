@@ -8,6 +8,7 @@ Raw lines, one figure each:
   startup,<program>,<ms>,<cpu ms>
   memory,<program>,<extra tabs>,<private bytes>,<working set>
   guard,<what>,<ns per call>
+  guard-thread,<what>,<ns per thread started and joined>
   guard-sys,<what>,<system calls per call>
   size,<what>,<bytes>
   note,<text>                             printed under the table
@@ -51,6 +52,8 @@ for line in open(sys.argv[1], encoding="utf-8", errors="replace"):
             runs[-1][extra] = (int(f[3]), int(f[4]))
         elif kind == "guard" and len(f) == 3:
             add("guard x86-32 (qemu-user), ns/call", f[1], f[2], "plain-call")
+        elif kind == "guard-thread" and len(f) == 3:
+            add("guard x86-32 (qemu-user), thread start+join, ns", f[1], f[2], "plain")
         elif kind == "guard-sys" and len(f) == 3:
             add("guard x86-32 (qemu-user), system calls per block (strace)", f[1], f[2])
         elif kind == "size" and len(f) == 3:
