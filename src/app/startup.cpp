@@ -27,6 +27,7 @@ void ExitRoutine() {
 void EmptyCrashRoutine() {}
 
 int StartUp(Platform& platform) {
+  QV_GUARD_STARTUP_FRAME();
   CreateGlobalState(platform);
   g->MaximizeOverhang = 3;
   GuardStartup();

@@ -14,6 +14,18 @@ using ReportCallback = void (*)();
 void GuardCreateGlobals();
 void GuardReleaseGlobals();
 
+// GuardStartup links its record in its caller's frame and returns with the
+// stack pointer lower than the compiler planned, so the caller must address
+// its locals and leave through the frame pointer. A dynamic allocation makes
+// the compiler do both at any optimisation level; the caller opens its body
+// with this.
+#define QV_GUARD_STARTUP_FRAME()                        \
+  do {                                                  \
+    volatile unsigned qv_anchor_size_ = 16;             \
+    void* volatile qv_anchor_ = __builtin_alloca(qv_anchor_size_); \
+    (void)qv_anchor_;                                   \
+  } while (0)
+
 // Called once by the start-up routine, before the main window loads. Its
 // frame covers the rest of the caller, so it must be called directly from
 // the start-up routine.

@@ -182,7 +182,8 @@ TEST_F(GuardMachineTest, TryBeginLinksOneRecordAndOpensOneBlockUntilTryEnd) {
 
 TEST_F(GuardMachineTest, FaultInABlockResumesInItsHandlerWithTheFrameRestored) {
   int local = 1;
-  int reachedAfterFault = 0;
+  // Volatile: the store after the fault must not be moved before it.
+  volatile int reachedAfterFault = 0;
   uint32_t value = 99;
   const std::string keep = "still here";
   bool handled = RunGuarded(
@@ -402,6 +403,7 @@ __attribute__((noinline)) int Sum(int a, int b, int c) { return a + b + c; }
 
 // Stands in for the program's start-up routine.
 __attribute__((noinline)) int StartupRoutine(int fault, void (*afterStartup)() = nullptr) {
+  QV_GUARD_STARTUP_FRAME();
   int values[4] = {1, 2, 3, 4};
   GuardStartup();
   if (afterStartup != nullptr) afterStartup();

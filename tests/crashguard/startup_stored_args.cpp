@@ -10,6 +10,7 @@ __attribute__((noinline)) int TakeSix(int a, int b, int c, int d, int e, int f) 
 }
 
 __attribute__((noinline)) int StartupStoringArguments(sys::ExceptionRegistration* seen) {
+  QV_GUARD_STARTUP_FRAME();
   GuardStartup();
   int sum = TakeSix(1, 2, 3, 4, 5, 6) + TakeSix(7, 8, 9, 10, 11, 12);
   *seen = *reinterpret_cast<sys::ExceptionRegistration*>(sys::GetChainHead());
