@@ -1,6 +1,7 @@
 // The program's Win32 registry and profile classes behind the case tables'
 // probes, with what the tables need besides: values of other types, key
 // existence, clean-up and raw file access.
+#include <cstring>
 #include <windows.h>
 
 #include "platform/win32/profiles_win32.h"
@@ -92,6 +93,14 @@ class SystemProfileProbe : public ProfileProbe {
     DWORD got = 0;
     while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) bytes.append(buf, got);
     CloseHandle(h);
+    // The program creates its files in UTF-16 (byte-order mark first); the
+    // cases compare GBK text.
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+      std::wstring wide((bytes.size() - 2) / 2, L'\0');
+      if (!wide.empty()) std::memcpy(&wide[0], bytes.data() + 2, wide.size() * 2);
+      bytes = win32::Gbk(wide);
+    }
     return true;
   }
 
