@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev libcapstone-dev
   g++-multilib qemu-user-static
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 libwine
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 wine64 libwine
   xvfb xauth imagemagick x11-utils xdotool
   fonts-wqy-microhei libgtk-3-dev libwebkit2gtk-4.1-dev
 )

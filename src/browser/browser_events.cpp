@@ -1,7 +1,8 @@
 #include "browser/browser_events.h"
 
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "app/globals.h"
 #include "browser/address_box.h"
@@ -104,10 +105,12 @@ void NewWindowToTab(NewWindowTarget& target) {
 Text FormatPercent(double d) {
   // Half away from zero on the tenths.
   long long tenths = std::llround(d * 10.0);
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%s%lld.%lld%%", tenths < 0 ? "-" : "",
-                std::llabs(tenths) / 10, std::llabs(tenths) % 10);
-  return buf;
+  Text out = tenths < 0 ? "-" : "";
+  out += std::to_string(std::llabs(tenths) / 10);
+  out += '.';
+  out += static_cast<char>('0' + std::llabs(tenths) % 10);
+  out += '%';
+  return out;
 }
 
 void ShowProgress(int32_t progress, int32_t maximum) {

@@ -1,6 +1,7 @@
 #include "crashguard/run_time_error.h"
 
 #include <atomic>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -31,8 +32,14 @@ void RaiseRunTimeError(int32_t code, const char* message) {
     t_inHandler = false;
     if (handled) EndProcess(-1);
   }
-  std::fprintf(stderr, "run-time error %ld: %s\n", static_cast<long>(code),
-               message != nullptr ? message : "");
+  // No allocation here: the error may be that memory ran out.
+  char number[16];
+  *std::to_chars(number, number + sizeof number - 1, code).ptr = '\0';
+  std::fputs("run-time error ", stderr);
+  std::fputs(number, stderr);
+  std::fputs(": ", stderr);
+  std::fputs(message != nullptr ? message : "", stderr);
+  std::fputs("\n", stderr);
   EndProcess(kDefaultRunTimeErrorExitCode);
 }
 
