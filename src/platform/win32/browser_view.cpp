@@ -65,6 +65,12 @@ Win32BrowserView::Win32BrowserView(Win32Window* owner, const ControlSpec& spec)
   RegisterClass();
   Attach(CreateChildWindow(owner, kHostClass, WS_CLIPCHILDREN, 0, spec, std::wstring(), nullptr),
          this);
+  if (spec.visible) EnsureEmbedded();
+}
+
+void Win32BrowserView::EnsureEmbedded() {
+  if (embedTried_) return;
+  embedTried_ = true;
   if (hwnd_ != nullptr) Embed();
 }
 
@@ -173,12 +179,14 @@ void Win32BrowserView::SetRect(const Rect& r) {
 }
 
 void Win32BrowserView::SetVisible(bool v) {
+  if (v) EnsureEmbedded();
   ControlBase::SetVisible(v);
   if (web_ != nullptr) web_->put_Visible(v ? VARIANT_TRUE : VARIANT_FALSE);
 }
 
 void Win32BrowserView::Navigate(const Text& url) {
   requested_ = url;
+  EnsureEmbedded();
   if (hwnd_ != nullptr) {
     // What the view was last asked to show, readable from outside (and the
     // only trace of it where the system has no browser control).
@@ -234,7 +242,8 @@ Text Win32BrowserView::LocationName() const {
   return name.empty() ? LocationURL() : name;
 }
 
-IDispatch* Win32BrowserView::ApplicationObject() const {
+IDispatch* Win32BrowserView::ApplicationObject() {
+  EnsureEmbedded();
   if (web_ == nullptr) return nullptr;
   IDispatch* app = nullptr;
   if (FAILED(web_->get_Application(&app))) return nullptr;

@@ -33,7 +33,7 @@ class Win32BrowserView : public ControlBase<BrowserView> {
 
   // The control's application object for a new-window request (a new
   // reference), or null when there is no control.
-  IDispatch* ApplicationObject() const;
+  IDispatch* ApplicationObject();
   // False when the system gave no browser control (the view is then an
   // empty window that still records what it was asked to show).
   bool HasBrowser() const { return web_ != nullptr; }
@@ -47,10 +47,14 @@ class Win32BrowserView : public ControlBase<BrowserView> {
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // The control comes with the view's first showing or navigation: a view
+  // that is never shown (the template the tabs copy) never pays for one.
+  void EnsureEmbedded();
   void Embed();
 
   Text text_;
   Text requested_;  // the last address asked for
+  bool embedTried_ = false;
   IOleObject* ole_ = nullptr;
   IWebBrowser2* web_ = nullptr;
   BrowserSite* site_ = nullptr;
