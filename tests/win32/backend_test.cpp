@@ -5,9 +5,13 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/win32/browser_view.h"
@@ -153,6 +157,64 @@ TEST(Profiles, ReadWithFallbackAndTheBufferCut) {
   DeleteFileW(Wide(file).c_str());
   // A file that cannot be written reports it.
   EXPECT_FALSE(p.WriteString(CurrentDirectory() + "\\no-such-dir\\x\\y.ini", "s", "k", "v"));
+}
+
+std::string FileBytes(const std::wstring& path) {
+  std::ifstream in(Gbk(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The link saved the system's own way, through its persist-file interface.
+void SaveThroughPersistFile(const std::wstring& path, const wchar_t* target, int show,
+                            const wchar_t* description) {
+  IShellLinkW* link = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_IShellLinkW, reinterpret_cast<void**>(&link)));
+  link->SetPath(target);
+  link->SetShowCmd(show);
+  link->SetDescription(description);
+  IPersistFile* file = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
+  EXPECT_HRESULT_SUCCEEDED(file->Save(path.c_str(), TRUE));
+  file->Release();
+  link->Release();
+}
+
+TEST(ShellLinks, TheFileIsTheOneThePersistFileInterfaceWritesAndLoadsBack) {
+  CoInitialize(nullptr);
+  std::wstring ours = Wide(CurrentDirectory() + "\\ours-" + std::to_string(GetCurrentProcessId()) + ".lnk");
+  std::wstring theirs = ours + L".ref.lnk";
+  ASSERT_TRUE(SaveShellLink(Gbk(ours), "C:\\Quorvi\\quorvi.exe", 5, "QuorviWap浏览器"));
+  SaveThroughPersistFile(theirs, L"C:\\Quorvi\\quorvi.exe", 5, L"QuorviWap\u6d4f\u89c8\u5668");
+  std::string bytes = FileBytes(ours);
+  EXPECT_GT(bytes.size(), 0u);
+  EXPECT_EQ(bytes, FileBytes(theirs));
+
+  IShellLinkW* link = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_IShellLinkW, reinterpret_cast<void**>(&link)));
+  IPersistFile* file = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
+  EXPECT_HRESULT_SUCCEEDED(file->Load(ours.c_str(), STGM_READ));
+  wchar_t text[MAX_PATH] = {};
+  EXPECT_HRESULT_SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, 0));
+  EXPECT_STREQ(text, L"C:\\Quorvi\\quorvi.exe");
+  EXPECT_HRESULT_SUCCEEDED(link->GetDescription(text, MAX_PATH));
+  EXPECT_STREQ(text, L"QuorviWap\u6d4f\u89c8\u5668");
+  // The show command as stored: the header's field at 0x3C (the loader may
+  // normalise it).
+  ASSERT_GE(bytes.size(), 0x40u);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0x3C]), 5);
+  file->Release();
+  link->Release();
+
+  // A shorter link over a longer one leaves none of the old bytes behind.
+  ASSERT_TRUE(SaveShellLink(Gbk(ours), "C:\\q.exe", 1, ""));
+  SaveThroughPersistFile(theirs, L"C:\\q.exe", 1, L"");
+  EXPECT_EQ(FileBytes(ours), FileBytes(theirs));
+  DeleteFileW(ours.c_str());
+  DeleteFileW(theirs.c_str());
+  CoUninitialize();
 }
 
 TEST(ShellLinks, RelativeNamesLandInTheCurrentDirectory) {

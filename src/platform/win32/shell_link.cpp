@@ -21,6 +21,45 @@ std::wstring FullPath(const std::wstring& name) {
   return std::wstring(buf.data(), got);
 }
 
+// The link's bytes through its stream interface, written here: the same file
+// the persist-file interface writes, without the side work some shells hang
+// on that save (Wine starts its menu builder process for every saved link,
+// which competes with the program's own start-up).
+bool SaveLinkFile(IShellLinkW* link, const std::wstring& path) {
+  IPersistStream* persist = nullptr;
+  if (FAILED(link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist))) ||
+      persist == nullptr)
+    return false;
+  IStream* stream = nullptr;
+  bool ok = SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) && stream != nullptr &&
+            SUCCEEDED(persist->Save(stream, TRUE));
+  persist->Release();
+  HGLOBAL memory = nullptr;
+  ok = ok && SUCCEEDED(GetHGlobalFromStream(stream, &memory)) && memory != nullptr;
+  ULARGE_INTEGER size = {};
+  LARGE_INTEGER zero = {};
+  ok = ok && SUCCEEDED(stream->Seek(zero, STREAM_SEEK_CUR, &size)) && size.QuadPart > 0 &&
+       size.QuadPart <= GlobalSize(memory);
+  if (ok) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ok = file != INVALID_HANDLE_VALUE;
+    if (ok) {
+      const void* bytes = GlobalLock(memory);
+      DWORD wrote = 0;
+      ok = bytes != nullptr &&
+           WriteFile(file, bytes, static_cast<DWORD>(size.QuadPart), &wrote, nullptr) &&
+           wrote == size.QuadPart;
+      if (bytes != nullptr) GlobalUnlock(memory);
+      ok = CloseHandle(file) && ok;
+      // No half-written link stays behind.
+      if (!ok) DeleteFileW(path.c_str());
+    }
+  }
+  if (stream != nullptr) stream->Release();
+  return ok;
+}
+
 }  // namespace
 
 bool SaveShellLink(const Text& fileName, const Text& target, int32_t showCommand,
@@ -35,13 +74,7 @@ bool SaveShellLink(const Text& fileName, const Text& target, int32_t showCommand
   link->SetPath(Wide(target).c_str());
   link->SetShowCmd(showCommand);
   link->SetDescription(Wide(description).c_str());
-  bool saved = false;
-  IPersistFile* file = nullptr;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-      file != nullptr) {
-    saved = SUCCEEDED(file->Save(path.c_str(), TRUE));
-    file->Release();
-  }
+  bool saved = SaveLinkFile(link, path);
   link->Release();
   return saved;
 }

@@ -1,4 +1,4 @@
-// Shell link (.lnk) files through IShellLinkW and IPersistFile.
+// Shell link (.lnk) files through IShellLinkW and its stream interface.
 #pragma once
 
 #include "platform/types.h"
