@@ -50,8 +50,11 @@ class ControlBase : public Base, public ChildHooks {
 
   Rect GetRect() const override { return rect_; }
   void SetRect(const Rect& r) override {
+    // Layout passes place every control again; an unchanged place costs the
+    // system a window move for nothing.
+    bool moved = !(r == rect_);
     rect_ = r;
-    if (hwnd_ != nullptr) {
+    if (hwnd_ != nullptr && moved) {
       SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width > 0 ? r.width : 0,
                    r.height > 0 ? r.height : 0, SWP_NOZORDER | SWP_NOACTIVATE);
     }
