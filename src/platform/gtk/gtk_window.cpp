@@ -570,12 +570,7 @@ Control* GtkWindowImpl::CopyControl(Control& tmpl) {
 }
 
 void GtkWindowImpl::DestroyControl(Control* c) {
-  tips_.erase(std::remove_if(tips_.begin(), tips_.end(),
-                             [c](const std::pair<Control*, Text>& t) { return t.first == c; }),
-              tips_.end());
-  controls_.erase(std::remove_if(controls_.begin(), controls_.end(),
-                                 [c](const std::unique_ptr<Control>& p) { return p.get() == c; }),
-                  controls_.end());
+  RemoveControl(controls_, tips_, c);
 }
 
 Timer* GtkWindowImpl::CreateTimer() {
@@ -595,40 +590,24 @@ GtkWidget* WidgetOf(Control& c) {
 }  // namespace
 
 void GtkWindowImpl::AddToolTip(Control& c, const Text& tip) {
-  bool found = false;
-  for (auto& t : tips_) {
-    if (t.first == &c) {
-      t.second = tip;
-      found = true;
-    }
-  }
-  if (!found) tips_.emplace_back(&c, tip);
+  SetToolTip(tips_, c, tip);
   if (GtkWidget* w = WidgetOf(c)) gtk_widget_set_tooltip_text(w, TipText(tip).c_str());
 }
 
 Text GtkWindowImpl::GetToolTip(Control& c) const {
-  for (const auto& t : tips_)
-    if (t.first == &c) return t.second;
-  return Text();
+  return ToolTipOf(tips_, c);
 }
 
 Control* GtkWindowImpl::Find(const Text& name) const {
-  for (const auto& c : controls_)
-    if (c->Name() == name) return c.get();
-  return nullptr;
+  return FindControl(controls_, name);
 }
 
 std::vector<Control*> GtkWindowImpl::FindAll(const Text& name) const {
-  std::vector<Control*> out;
-  for (const auto& c : controls_)
-    if (c->Name() == name) out.push_back(c.get());
-  return out;
+  return FindControls(controls_, name);
 }
 
 bool GtkWindowImpl::Owns(const Control* c) const {
-  for (const auto& p : controls_)
-    if (p.get() == c) return true;
-  return false;
+  return OwnsControl(controls_, c);
 }
 
 }  // namespace qv::gtk

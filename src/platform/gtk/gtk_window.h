@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/common/control_list.h"
 #include "platform/window.h"
 
 namespace qv::gtk {
@@ -117,9 +118,9 @@ class GtkWindowImpl : public Window {
   gint64 settleUntil_ = 0;  // configure events before this time echo our own requests
   std::map<Text, intptr_t> properties_;
   std::map<GtkWidget*, Rect> placed_;
-  std::vector<std::unique_ptr<Control>> controls_;
+  ControlList controls_;
   std::vector<std::unique_ptr<GtkTimer>> timers_;
-  std::vector<std::pair<Control*, Text>> tips_;
+  ToolTipList tips_;
   CursorShape cursor_ = CursorShape::Arrow;
   struct Shape {
     int32_t w, h, ew, eh;

@@ -145,12 +145,7 @@ Control* HeadlessWindow::CopyControl(Control& tmpl) {
 }
 
 void HeadlessWindow::DestroyControl(Control* c) {
-  tips_.erase(std::remove_if(tips_.begin(), tips_.end(),
-                             [c](const std::pair<Control*, Text>& t) { return t.first == c; }),
-              tips_.end());
-  controls_.erase(std::remove_if(controls_.begin(), controls_.end(),
-                                 [c](const std::unique_ptr<Control>& p) { return p.get() == c; }),
-                  controls_.end());
+  RemoveControl(controls_, tips_, c);
 }
 
 Timer* HeadlessWindow::CreateTimer() {
@@ -160,38 +155,23 @@ Timer* HeadlessWindow::CreateTimer() {
 
 void HeadlessWindow::AddToolTip(Control& c, const Text& tip) {
   platform_->log.push_back("tip:" + c.Name());
-  for (auto& t : tips_) {
-    if (t.first == &c) {
-      t.second = tip;
-      return;
-    }
-  }
-  tips_.emplace_back(&c, tip);
+  SetToolTip(tips_, c, tip);
 }
 
 Text HeadlessWindow::GetToolTip(Control& c) const {
-  for (const auto& t : tips_)
-    if (t.first == &c) return t.second;
-  return Text();
+  return ToolTipOf(tips_, c);
 }
 
 Control* HeadlessWindow::Find(const Text& name) const {
-  for (const auto& c : controls_)
-    if (c->Name() == name) return c.get();
-  return nullptr;
+  return FindControl(controls_, name);
 }
 
 std::vector<Control*> HeadlessWindow::FindAll(const Text& name) const {
-  std::vector<Control*> out;
-  for (const auto& c : controls_)
-    if (c->Name() == name) out.push_back(c.get());
-  return out;
+  return FindControls(controls_, name);
 }
 
 bool HeadlessWindow::Owns(const Control* c) const {
-  for (const auto& p : controls_)
-    if (p.get() == c) return true;
-  return false;
+  return OwnsControl(controls_, c);
 }
 
 void HeadlessWindow::Activate() {

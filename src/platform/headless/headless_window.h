@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/common/control_list.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/window.h"
 
@@ -66,7 +67,7 @@ class HeadlessWindow : public Window {
   // A size or place the system imposes, raising the events; no clamping.
   void SystemSetRect(const Rect& r);
   void Activate();
-  const std::vector<std::pair<Control*, Text>>& ToolTipsInOrder() const { return tips_; }
+  const ToolTipList& ToolTipsInOrder() const { return tips_; }
   HeadlessPlatform* Platform() const { return platform_; }
   const WindowSpec& Spec() const { return spec_; }
 
@@ -93,9 +94,9 @@ class HeadlessWindow : public Window {
   bool minimized_ = false;
   bool destroyed_ = false;
   std::map<Text, intptr_t> properties_;
-  std::vector<std::unique_ptr<Control>> controls_;
+  ControlList controls_;
   std::vector<std::unique_ptr<HeadlessTimer>> timers_;
-  std::vector<std::pair<Control*, Text>> tips_;
+  ToolTipList tips_;
 };
 
 }  // namespace qv::headless
