@@ -12,6 +12,19 @@
 namespace qv::test {
 namespace {
 
+// Starts an xdotool command line without waiting for it: the test's own
+// main loop must keep running to see the pointer's events.
+void RunXdotool(const std::string& script) {
+  gchar** argv = nullptr;
+  ASSERT_TRUE(g_shell_parse_argv(script.c_str(), nullptr, &argv, nullptr));
+  GPid pid = 0;
+  bool started = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                               &pid, nullptr);
+  g_strfreev(argv);
+  ASSERT_TRUE(started);
+  g_spawn_close_pid(pid);
+}
+
 // The controls whose places the layout computes from the window size and
 // the header row alone (the header widths follow the fonts, so the tab
 // buttons placed after them are left out, and so is the page area).
@@ -207,13 +220,7 @@ TEST_F(EngineTest, DraggingTheCaptionMovesTheWindowAndTheStrip) {
                        std::to_string(oy + 10) + " mousedown 1";
   for (int step = 0; step < 5; ++step) script += " sleep 0.05 mousemove_relative 10 6";
   script += " sleep 0.1 mouseup 1";
-  gchar** argv = nullptr;
-  ASSERT_TRUE(g_shell_parse_argv(script.c_str(), nullptr, &argv, nullptr));
-  GPid pid = 0;
-  ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &pid,
-                            nullptr));
-  g_strfreev(argv);
-  g_spawn_close_pid(pid);
+  ASSERT_NO_FATAL_FAILURE(RunXdotool(script));
   ASSERT_TRUE(Wait([&] { return Main().GetRect().left == before.left + 50 &&
                                 Main().GetRect().top == before.top + 30; }, 3000))
       << Main().GetRect().left << "," << Main().GetRect().top << " presses " << presses;
@@ -243,13 +250,7 @@ TEST_F(EngineTest, DraggingTheBorderCornerResizesTheWindow) {
                        std::to_string(oy + before.height - 3) + " sleep 0.1 mousedown 1";
   for (int step = 0; step < 4; ++step) script += " sleep 0.05 mousemove_relative 10 5";
   script += " sleep 0.1 mouseup 1";
-  gchar** argv = nullptr;
-  ASSERT_TRUE(g_shell_parse_argv(script.c_str(), nullptr, &argv, nullptr));
-  GPid pid = 0;
-  ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &pid,
-                            nullptr));
-  g_strfreev(argv);
-  g_spawn_close_pid(pid);
+  ASSERT_NO_FATAL_FAILURE(RunXdotool(script));
   ASSERT_TRUE(Wait([&] { return Main().GetRect().width == before.width + 40 &&
                                 Main().GetRect().height == before.height + 20; }, 3000))
       << Main().GetRect().width << "x" << Main().GetRect().height;
