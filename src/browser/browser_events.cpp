@@ -105,10 +105,11 @@ void NewWindowToTab(NewWindowTarget& target) {
 Text FormatPercent(double d) {
   // Half away from zero on the tenths.
   long long tenths = std::llround(d * 10.0);
+  long long magnitude = std::llabs(tenths);
   Text out = tenths < 0 ? "-" : "";
-  out += std::to_string(std::llabs(tenths) / 10);
+  out += std::to_string(magnitude / 10);
   out += '.';
-  out += static_cast<char>('0' + std::llabs(tenths) % 10);
+  out += static_cast<char>('0' + magnitude % 10);
   out += '%';
   return out;
 }
