@@ -20,7 +20,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 build win64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-x86_64.cmake" \
   -DQUORVI_BACKEND=win32
-run_ctest win64
+run_ctest_twice win64
 # Let this prefix's wine processes end before their display goes.
 WINEPREFIX="$ROOT/build/win64/wineprefix" timeout 20 /usr/lib/wine/wineserver -w 2>/dev/null || true
 if [ -n "$win64_xvfb" ]; then
