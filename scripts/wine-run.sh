@@ -40,7 +40,10 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 set +e
+start=$SECONDS
 "$WINE" "$@"
 rc=$?
 set -e
+# A program that failed before it could say anything leaves only this line.
+((rc == 0)) || echo "wine-run: $(basename "$1") ended with code $rc after $((SECONDS - start)) s" >&2
 exit $rc
