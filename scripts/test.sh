@@ -21,20 +21,30 @@ build() {
   cmake --build "$dir" -j "$JOBS"
 }
 
+# ctest_in NAME [ctest args...]: runs build NAME's tests, their output shown
+# only for those that fail.
+ctest_in() {
+  local name="$1"; shift
+  (cd "$ROOT/build/$name" && ctest --output-on-failure "$@")
+}
+
 # failed_tests NAME: the tests of build NAME that failed in its last ctest run.
 failed_tests() {
   local list="$ROOT/build/$1/Testing/Temporary/LastTestsFailed.log"
   [ -f "$list" ] && sed 's/^[0-9]*://' "$list"
 }
 
+# failed NAME: build NAME fails the run; its failed tests are named again at
+# the end, where a reader of a long run looks first.
+failed() {
+  FAILED+=("$1")
+  while IFS= read -r t; do FAILED_TESTS+=("$1: $t"); done < <(failed_tests "$1")
+}
+
 run_ctest() {
   local name="$1"; shift
   echo "=== tests: $name"
-  if ! (cd "$ROOT/build/$name" && ctest --output-on-failure -j "$JOBS" "$@"); then
-    FAILED+=("$name")
-    # Named again at the end, where a reader of a long run looks first.
-    while IFS= read -r t; do FAILED_TESTS+=("$name: $t"); done < <(failed_tests "$name")
-  fi
+  ctest_in "$name" -j "$JOBS" "$@" || failed "$name"
 }
 
 # run_ctest_twice NAME: as run_ctest, for tests that drive real windows under
@@ -44,15 +54,14 @@ run_ctest() {
 run_ctest_twice() {
   local name="$1"; shift
   echo "=== tests: $name"
-  (cd "$ROOT/build/$name" && ctest --output-on-failure -j "$JOBS" "$@") && return 0
+  ctest_in "$name" -j "$JOBS" "$@" && return 0
   local first=()
   while IFS= read -r t; do first+=("$t"); done < <(failed_tests "$name")
   echo "=== tests: $name, the ${#first[@]} failed ones again, one at a time"
-  if (cd "$ROOT/build/$name" && ctest --output-on-failure --rerun-failed "$@"); then
+  if ctest_in "$name" --rerun-failed "$@"; then
     for t in "${first[@]}"; do SECOND_RUNS+=("$name: $t"); done
   else
-    FAILED+=("$name")
-    while IFS= read -r t; do FAILED_TESTS+=("$name: $t"); done < <(failed_tests "$name")
+    failed "$name"
   fi
 }
 
