@@ -54,14 +54,14 @@ constexpr FormEntry kMainForm[] = {
 };
 
 Control* Make(Window& w, const FormEntry& e) {
-  ControlSpec spec;
-  spec.kind = e.kind;
-  spec.name = e.name;
-  spec.rect = e.rect;
-  spec.text = e.text;
-  spec.visible = e.visible;
-  spec.enabled = e.enabled;
-  return w.CreateControl(spec);
+  ControlDesc desc;
+  desc.kind = e.kind;
+  desc.name = e.name;
+  desc.rect = e.rect;
+  desc.text = e.text;
+  desc.visible = e.visible;
+  desc.enabled = e.enabled;
+  return w.CreateControl(desc);
 }
 
 void OnClick(Control* c, void (*handler)()) {
@@ -121,15 +121,15 @@ void BindEvents(MainForm& f) {
 }  // namespace
 
 void CreateMainForm(Platform& platform, MainForm& f) {
-  WindowSpec spec;
-  spec.style = WindowStyle::Frameless;
-  spec.className = "QuorviMainWindow";
-  spec.width = 847;
-  spec.height = 560;
-  spec.centred = true;
-  spec.background = Color{236, 236, 236};
-  spec.dragByAnyPoint = true;
-  f.window = platform.CreateTopWindow(spec);
+  WindowDesc desc;
+  desc.style = WindowStyle::Frameless;
+  desc.className = "QuorviMainWindow";
+  desc.width = 847;
+  desc.height = 560;
+  desc.centred = true;
+  desc.background = Color{236, 236, 236};
+  desc.dragByAnyPoint = true;
+  f.window = platform.CreateTopWindow(desc);
 
   Control* made[sizeof(kMainForm) / sizeof(kMainForm[0])];
   for (size_t i = 0; i < sizeof(kMainForm) / sizeof(kMainForm[0]); ++i)

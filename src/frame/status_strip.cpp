@@ -15,16 +15,16 @@ constexpr int32_t kFadePeriod = 1;
 
 void LoadStatusWindow() {
   StatusForm& s = g->status;
-  WindowSpec spec;
-  spec.style = WindowStyle::Tool;
-  spec.className = "QuorviStatusWindow";
-  spec.width = 471;
-  spec.height = 16;
-  spec.centred = false;
-  spec.owner = g->main.window;
-  s.window = g->platform->CreateTopWindow(spec);
+  WindowDesc desc;
+  desc.style = WindowStyle::Tool;
+  desc.className = "QuorviStatusWindow";
+  desc.width = 471;
+  desc.height = 16;
+  desc.centred = false;
+  desc.owner = g->main.window;
+  s.window = g->platform->CreateTopWindow(desc);
 
-  ControlSpec label;
+  ControlDesc label;
   label.kind = ControlKind::Label;
   label.name = "Label_StatusText";
   label.rect = Rect{0, 0, 471, 16};

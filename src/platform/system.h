@@ -56,7 +56,7 @@ class Platform {
   virtual ~Platform() = default;
 
   // Windows and the message loop.
-  virtual Window* CreateTopWindow(const WindowSpec& spec) = 0;
+  virtual Window* CreateTopWindow(const WindowDesc& desc) = 0;
   // Runs until `main` is destroyed.
   virtual void RunMessageLoop(Window& main) = 0;
   // One pass over the pending messages; returns when the queue is empty.

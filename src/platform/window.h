@@ -21,7 +21,7 @@ class Timer {
 };
 
 // What a control is created with: the form's design values.
-struct ControlSpec {
+struct ControlDesc {
   ControlKind kind = ControlKind::Label;
   Text name;
   Rect rect;
@@ -33,15 +33,15 @@ struct ControlSpec {
 
 // What a copy of `tmpl` is created with: its kind, name, place, size, text
 // and state.
-inline ControlSpec CopySpecOf(const Control& tmpl) {
-  ControlSpec spec;
-  spec.kind = tmpl.Kind();
-  spec.name = tmpl.Name();
-  spec.rect = tmpl.GetRect();
-  spec.text = tmpl.GetText();
-  spec.visible = tmpl.IsVisible();
-  spec.enabled = tmpl.IsEnabled();
-  return spec;
+inline ControlDesc CopyDescOf(const Control& tmpl) {
+  ControlDesc desc;
+  desc.kind = tmpl.Kind();
+  desc.name = tmpl.Name();
+  desc.rect = tmpl.GetRect();
+  desc.text = tmpl.GetText();
+  desc.visible = tmpl.IsVisible();
+  desc.enabled = tmpl.IsEnabled();
+  return desc;
 }
 
 // Binds `copy` to the template's handlers (and its text colour), so every
@@ -68,7 +68,7 @@ enum class WindowStyle {
   FixedDialog,   // configuration window: caption with a close box, fixed frame
 };
 
-struct WindowSpec {
+struct WindowDesc {
   WindowStyle style = WindowStyle::Frameless;
   Text className;
   Text caption;
@@ -123,7 +123,7 @@ class Window {
   virtual void SetCursor(CursorShape shape) = 0;
 
   // Children. The window owns every control and timer it creates.
-  virtual Control* CreateControl(const ControlSpec& spec) = 0;
+  virtual Control* CreateControl(const ControlDesc& desc) = 0;
   // A new control of the template's kind, place, size, images and handlers.
   virtual Control* CopyControl(Control& tmpl) = 0;
   virtual void DestroyControl(Control* c) = 0;

@@ -95,18 +95,18 @@ void OnConfigClick() {
   }
   g->config = ConfigForm{};
   ConfigForm& f = g->config;
-  WindowSpec spec;
-  spec.style = WindowStyle::FixedDialog;
-  spec.className = "QuorviConfigWindow";
-  spec.caption = "浏览器配置";
-  spec.width = 457;
-  spec.height = 330;
-  spec.centred = true;
-  spec.owner = g->main.window;
-  f.window = g->platform->CreateTopWindow(spec);
+  WindowDesc desc;
+  desc.style = WindowStyle::FixedDialog;
+  desc.className = "QuorviConfigWindow";
+  desc.caption = "浏览器配置";
+  desc.width = 457;
+  desc.height = 330;
+  desc.centred = true;
+  desc.owner = g->main.window;
+  f.window = g->platform->CreateTopWindow(desc);
 
   for (const ConfigEntry& e : kConfigForm) {
-    ControlSpec cs;
+    ControlDesc cs;
     cs.kind = e.kind;
     cs.name = e.name;
     cs.rect = e.rect;

@@ -22,9 +22,9 @@ class StatusTest : public FrameTest {
 TEST_F(FrameTest, StatusWindowIsLoadedHiddenAtFullOpacity) {
   Start();
   HeadlessWindow& s = Status();
-  EXPECT_EQ(s.Spec().style, WindowStyle::Tool);
-  EXPECT_EQ(s.Spec().owner, g->main.window);
-  EXPECT_FALSE(s.Spec().dragByAnyPoint);
+  EXPECT_EQ(s.Desc().style, WindowStyle::Tool);
+  EXPECT_EQ(s.Desc().owner, g->main.window);
+  EXPECT_FALSE(s.Desc().dragByAnyPoint);
   EXPECT_TRUE(s.childStyleOnly);
   EXPECT_FALSE(s.IsVisible());
   EXPECT_EQ(g->FadeMaxAlpha, 200);

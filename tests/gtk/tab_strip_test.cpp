@@ -9,11 +9,11 @@ class TabStripTest : public EngineTest {
  protected:
   void SetUp() override {
     Start("about:blank");
-    ControlSpec spec;
-    spec.kind = ControlKind::TabStrip;
-    spec.name = "TestStrip";
-    spec.rect = Rect{10, 300, 400, 120};
-    strip = static_cast<TabStrip*>(Main().CreateControl(spec));
+    ControlDesc desc;
+    desc.kind = ControlKind::TabStrip;
+    desc.name = "TestStrip";
+    desc.rect = Rect{10, 300, 400, 120};
+    strip = static_cast<TabStrip*>(Main().CreateControl(desc));
     strip->handlers.selectionChanged = [this](TabStrip& s) {
       ++events;
       seen.push_back(s.CurrentPage());

@@ -36,9 +36,9 @@ TEST_F(AppTest, MainWindowHasItsFormAndTitle) {
   EXPECT_EQ(w.GetCaption(), "Quorvi急速浏览器");
   EXPECT_EQ(g->main.Label_Title->GetText(), "Quorvi急速浏览器");
   EXPECT_TRUE(w.IsVisible());
-  EXPECT_EQ(w.Spec().style, WindowStyle::Frameless);
-  EXPECT_TRUE(w.Spec().dragByAnyPoint);
-  EXPECT_EQ(w.Spec().background, (Color{236, 236, 236}));
+  EXPECT_EQ(w.Desc().style, WindowStyle::Frameless);
+  EXPECT_TRUE(w.Desc().dragByAnyPoint);
+  EXPECT_EQ(w.Desc().background, (Color{236, 236, 236}));
   for (const DesignPlace& d : kDesign) {
     SCOPED_TRACE(d.name);
     Control* c = w.Find(d.name);
@@ -142,8 +142,8 @@ TEST_F(AppTest, StartUpStepsRunInTheirOrder) {
   EXPECT_EQ(platform->log, expected);
   auto windows = platform->Windows();
   ASSERT_EQ(windows.size(), 2u);
-  EXPECT_EQ(windows[1]->Spec().style, WindowStyle::Tool);
-  EXPECT_EQ(windows[1]->Spec().owner, g->main.window);
+  EXPECT_EQ(windows[1]->Desc().style, WindowStyle::Tool);
+  EXPECT_EQ(windows[1]->Desc().owner, g->main.window);
   EXPECT_FALSE(windows[1]->IsVisible());
 }
 

@@ -270,9 +270,9 @@ TEST_F(SettingsTest, ConfigWindowFormAndPages) {
   OpenConfig();
   auto& w = static_cast<HeadlessWindow&>(*g->config.window);
   EXPECT_EQ(w.GetCaption(), "浏览器配置");
-  EXPECT_EQ(w.Spec().style, WindowStyle::FixedDialog);
-  EXPECT_EQ(w.Spec().owner, g->main.window);
-  EXPECT_TRUE(w.Spec().centred);
+  EXPECT_EQ(w.Desc().style, WindowStyle::FixedDialog);
+  EXPECT_EQ(w.Desc().owner, g->main.window);
+  EXPECT_TRUE(w.Desc().centred);
   EXPECT_EQ(w.GetRect().width, 457);
   EXPECT_EQ(w.GetRect().height, 330);
   EXPECT_TRUE(w.IsVisible());

@@ -254,14 +254,14 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     InitCommonControls();
     SetEnvironmentVariableW(L"QUORVI_NO_BROWSER_CONTROL", L"1");
-    WindowSpec spec;
-    spec.className = "QuorviBackendTest";
-    spec.width = 400;
-    spec.height = 300;
-    window_ = static_cast<Win32Window*>(platform_.CreateTopWindow(spec));
+    WindowDesc desc;
+    desc.className = "QuorviBackendTest";
+    desc.width = 400;
+    desc.height = 300;
+    window_ = static_cast<Win32Window*>(platform_.CreateTopWindow(desc));
     window_->handlers.sizeChanged = [this](Window&) { ++sized_; };
     window_->handlers.moved = [this](Window&) { ++moved_; };
-    ControlSpec tabs;
+    ControlDesc tabs;
     tabs.kind = ControlKind::TabStrip;
     tabs.name = "PageControl_Pages";
     tabs.rect = {4, 20, 300, 200};
@@ -371,12 +371,12 @@ TEST_F(WindowTest, TabStripCaptionsTipsAndGeometry) {
 }
 
 TEST_F(WindowTest, EditBoxReportsCharactersKeysAndColour) {
-  ControlSpec spec;
-  spec.kind = ControlKind::EditBox;
-  spec.name = "EditBox_Address";
-  spec.rect = {10, 10, 200, 20};
-  spec.text = "输入网址或关键字";
-  auto* edit = static_cast<EditBox*>(window_->CreateControl(spec));
+  ControlDesc desc;
+  desc.kind = ControlKind::EditBox;
+  desc.name = "EditBox_Address";
+  desc.rect = {10, 10, 200, 20};
+  desc.text = "输入网址或关键字";
+  auto* edit = static_cast<EditBox*>(window_->CreateControl(desc));
   std::vector<int> chars, keys, mods;
   edit->handlers.charInput = [&](EditBox&, int32_t c) { chars.push_back(c); };
   edit->handlers.keyDown = [&](EditBox&, int32_t k, int32_t m) {
@@ -401,12 +401,12 @@ TEST_F(WindowTest, EditBoxReportsCharactersKeysAndColour) {
 }
 
 TEST_F(WindowTest, CopiesKeepKindPlaceTextStateAndHandlers) {
-  ControlSpec spec;
-  spec.kind = ControlKind::PictureButton;
-  spec.name = "PicBtn_TabClose";
-  spec.rect = {328, 5, 16, 16};
-  spec.visible = false;
-  Control* tmpl = window_->CreateControl(spec);
+  ControlDesc desc;
+  desc.kind = ControlKind::PictureButton;
+  desc.name = "PicBtn_TabClose";
+  desc.rect = {328, 5, 16, 16};
+  desc.visible = false;
+  Control* tmpl = window_->CreateControl(desc);
   int clicks = 0;
   Control* sender = nullptr;
   tmpl->handlers.click = [&](Control& c) {
@@ -432,11 +432,11 @@ TEST_F(WindowTest, CopiesKeepKindPlaceTextStateAndHandlers) {
 }
 
 TEST_F(WindowTest, ViewsWithoutTheControlRecordWhatTheyAreAskedToShow) {
-  ControlSpec spec;
-  spec.kind = ControlKind::BrowserView;
-  spec.name = "WebBrowser_Template";
-  spec.rect = {4, 53, 600, 200};
-  auto* view = static_cast<BrowserView*>(window_->CreateControl(spec));
+  ControlDesc desc;
+  desc.kind = ControlKind::BrowserView;
+  desc.name = "WebBrowser_Template";
+  desc.rect = {4, 53, 600, 200};
+  auto* view = static_cast<BrowserView*>(window_->CreateControl(desc));
   Text huge = "http://x/" + Text(1 << 20, 'q');
   view->Navigate(huge);
   EXPECT_EQ(view->LocationURL(), huge);

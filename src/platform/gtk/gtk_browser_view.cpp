@@ -28,7 +28,7 @@ class CreateTarget : public NewWindowTarget {
 
 }  // namespace
 
-WebControl::WebControl(GtkWindowImpl* owner, const ControlSpec& spec) : ControlImpl(owner, spec) {}
+WebControl::WebControl(GtkWindowImpl* owner, const ControlDesc& desc) : ControlImpl(owner, desc) {}
 
 WebControl::~WebControl() {
   if (view_ != nullptr) {

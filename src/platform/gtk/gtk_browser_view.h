@@ -12,7 +12,7 @@ namespace qv::gtk {
 
 class WebControl : public ControlImpl<BrowserView> {
  public:
-  WebControl(GtkWindowImpl* owner, const ControlSpec& spec);
+  WebControl(GtkWindowImpl* owner, const ControlDesc& desc);
   ~WebControl() override;
 
   void SetVisible(bool v) override;

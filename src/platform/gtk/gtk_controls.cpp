@@ -295,8 +295,8 @@ gboolean CanvasCrossing(GtkWidget* w, GdkEventCrossing* e, gpointer self) {
 
 // ---- canvas --------------------------------------------------------------
 
-CanvasControl::CanvasControl(GtkWindowImpl* owner, const ControlSpec& spec)
-    : ControlImpl(owner, spec) {
+CanvasControl::CanvasControl(GtkWindowImpl* owner, const ControlDesc& desc)
+    : ControlImpl(owner, desc) {
   GtkWidget* w = gtk_drawing_area_new();
   gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
@@ -387,8 +387,8 @@ void CanvasControl::Motion(int x, int y) {
 
 // ---- push button -----------------------------------------------------------
 
-PushButton::PushButton(GtkWindowImpl* owner, const ControlSpec& spec) : ControlImpl(owner, spec) {
-  GtkWidget* w = gtk_button_new_with_label(ToUtf8(spec.text).c_str());
+PushButton::PushButton(GtkWindowImpl* owner, const ControlDesc& desc) : ControlImpl(owner, desc) {
+  GtkWidget* w = gtk_button_new_with_label(ToUtf8(desc.text).c_str());
   g_signal_connect(w, "clicked", G_CALLBACK(+[](GtkButton*, gpointer self) {
                      auto* b = static_cast<PushButton*>(self);
                      if (b->handlers.click) b->handlers.click(*b);
@@ -458,12 +458,12 @@ gboolean EntryKey(GtkWidget*, GdkEventKey* e, gpointer self) {
 
 }  // namespace
 
-EntryControl::EntryControl(GtkWindowImpl* owner, const ControlSpec& spec)
-    : ControlImpl(owner, spec) {
+EntryControl::EntryControl(GtkWindowImpl* owner, const ControlDesc& desc)
+    : ControlImpl(owner, desc) {
   GtkWidget* w = gtk_entry_new();
   gtk_entry_set_width_chars(GTK_ENTRY(w), 1);
   gtk_entry_set_has_frame(GTK_ENTRY(w), FALSE);
-  gtk_entry_set_text(GTK_ENTRY(w), ToUtf8(spec.text).c_str());
+  gtk_entry_set_text(GTK_ENTRY(w), ToUtf8(desc.text).c_str());
   g_signal_connect(w, "key-press-event", G_CALLBACK(EntryKey), this);
   g_signal_connect(w, "focus-in-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
                      auto* b = static_cast<EntryControl*>(self);
@@ -502,13 +502,13 @@ void EntryControl::SetTextColor(Color c) {
 
 // ---- combo box -----------------------------------------------------------
 
-ComboControl::ComboControl(GtkWindowImpl* owner, const ControlSpec& spec, bool editable)
-    : ControlImpl(owner, spec), editable_(editable) {
+ComboControl::ComboControl(GtkWindowImpl* owner, const ControlDesc& desc, bool editable)
+    : ControlImpl(owner, desc), editable_(editable) {
   GtkWidget* w = editable ? gtk_combo_box_text_new_with_entry() : gtk_combo_box_text_new();
   if (editable) {
     GtkWidget* entry = gtk_bin_get_child(GTK_BIN(w));
     gtk_entry_set_width_chars(GTK_ENTRY(entry), 1);
-    gtk_entry_set_text(GTK_ENTRY(entry), ToUtf8(spec.text).c_str());
+    gtk_entry_set_text(GTK_ENTRY(entry), ToUtf8(desc.text).c_str());
   }
   g_signal_connect(w, "changed", G_CALLBACK(+[](GtkComboBox* box, gpointer self) {
                      auto* c = static_cast<ComboControl*>(self);

@@ -18,9 +18,9 @@ class GtkWindowImpl;
 template <class Base>
 class ControlImpl : public Base {
  public:
-  ControlImpl(GtkWindowImpl* owner, const ControlSpec& spec)
-      : owner_(owner), kind_(spec.kind), name_(spec.name), rect_(spec.rect), text_(spec.text),
-        visible_(spec.visible), enabled_(spec.enabled) {}
+  ControlImpl(GtkWindowImpl* owner, const ControlDesc& desc)
+      : owner_(owner), kind_(desc.kind), name_(desc.name), rect_(desc.rect), text_(desc.text),
+        visible_(desc.visible), enabled_(desc.enabled) {}
   ~ControlImpl() override;
 
   ControlKind Kind() const override { return kind_; }
@@ -70,7 +70,7 @@ class ControlImpl : public Base {
 // Picture buttons pick their glyph by the control's name.
 class CanvasControl : public ControlImpl<Control> {
  public:
-  CanvasControl(GtkWindowImpl* owner, const ControlSpec& spec);
+  CanvasControl(GtkWindowImpl* owner, const ControlDesc& desc);
   void Draw(cairo_t* cr);
   // Raises the events as a press, release or double press would.
   void Press(int button, int clicks, int x, int y);
@@ -82,13 +82,13 @@ class CanvasControl : public ControlImpl<Control> {
 
 class PushButton : public ControlImpl<Control> {
  public:
-  PushButton(GtkWindowImpl* owner, const ControlSpec& spec);
+  PushButton(GtkWindowImpl* owner, const ControlDesc& desc);
   void SetText(const Text& t) override;
 };
 
 class EntryControl : public ControlImpl<EditBox> {
  public:
-  EntryControl(GtkWindowImpl* owner, const ControlSpec& spec);
+  EntryControl(GtkWindowImpl* owner, const ControlDesc& desc);
   Text GetText() const override;
   void SetText(const Text& t) override;
   void SetTextColor(Color c) override;
@@ -96,7 +96,7 @@ class EntryControl : public ControlImpl<EditBox> {
 
 class ComboControl : public ControlImpl<ComboBox> {
  public:
-  ComboControl(GtkWindowImpl* owner, const ControlSpec& spec, bool editable);
+  ComboControl(GtkWindowImpl* owner, const ControlDesc& desc, bool editable);
   Text GetText() const override;
   void SetText(const Text& t) override;
   void AddEntry(const Text& text) override;
@@ -115,7 +115,7 @@ class ComboControl : public ControlImpl<ComboBox> {
 // control; its mouse events are the window's own where no control is.
 class PanelControl : public ControlImpl<DrawPanel> {
  public:
-  PanelControl(GtkWindowImpl* owner, const ControlSpec& spec) : ControlImpl(owner, spec) {}
+  PanelControl(GtkWindowImpl* owner, const ControlDesc& desc) : ControlImpl(owner, desc) {}
   void ClearDrawing() override;
   void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color c) override;
   void Redraw() override;

@@ -164,13 +164,13 @@ GtkPlatform::~GtkPlatform() {
   for (int fd : lockFds_) close(fd);
 }
 
-Window* GtkPlatform::CreateTopWindow(const WindowSpec& spec) {
-  Rect r{0, 0, spec.width, spec.height};
-  if (spec.centred) {
-    r.left = (ScreenWidth() - spec.width) / 2;
-    r.top = (ScreenHeight() - spec.height) / 2;
+Window* GtkPlatform::CreateTopWindow(const WindowDesc& desc) {
+  Rect r{0, 0, desc.width, desc.height};
+  if (desc.centred) {
+    r.left = (ScreenWidth() - desc.width) / 2;
+    r.top = (ScreenHeight() - desc.height) / 2;
   }
-  windows_.push_back(std::make_unique<GtkWindowImpl>(this, spec, r));
+  windows_.push_back(std::make_unique<GtkWindowImpl>(this, desc, r));
   return windows_.back().get();
 }
 

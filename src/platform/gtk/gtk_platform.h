@@ -29,7 +29,7 @@ class GtkPlatform : public Platform {
   GtkPlatform(int argc, char** argv);
   ~GtkPlatform() override;
 
-  Window* CreateTopWindow(const WindowSpec& spec) override;
+  Window* CreateTopWindow(const WindowDesc& desc) override;
   void RunMessageLoop(Window& main) override;
   void PumpPendingMessages() override;
 

@@ -19,8 +19,8 @@ GtkPositionType Position(int32_t side) {
 
 }  // namespace
 
-NotebookStrip::NotebookStrip(GtkWindowImpl* owner, const ControlSpec& spec)
-    : ControlImpl(owner, spec) {
+NotebookStrip::NotebookStrip(GtkWindowImpl* owner, const ControlDesc& desc)
+    : ControlImpl(owner, desc) {
   GtkWidget* nb = gtk_notebook_new();
   gtk_notebook_set_scrollable(GTK_NOTEBOOK(nb), FALSE);
   gtk_widget_set_can_focus(nb, FALSE);

@@ -12,7 +12,7 @@ namespace qv::gtk {
 
 class NotebookStrip : public ControlImpl<TabStrip> {
  public:
-  NotebookStrip(GtkWindowImpl* owner, const ControlSpec& spec);
+  NotebookStrip(GtkWindowImpl* owner, const ControlDesc& desc);
 
   void SetRect(const Rect& r) override;
   void AddPage(const Text& caption) override;

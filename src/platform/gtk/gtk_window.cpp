@@ -81,12 +81,12 @@ std::string TipText(const Text& tip) {
 
 }  // namespace
 
-GtkWindowImpl::GtkWindowImpl(GtkPlatform* platform, const WindowSpec& spec, Rect outer)
-    : platform_(platform), spec_(spec), rect_(outer), caption_(spec.caption) {
+GtkWindowImpl::GtkWindowImpl(GtkPlatform* platform, const WindowDesc& desc, Rect outer)
+    : platform_(platform), desc_(desc), rect_(outer), caption_(desc.caption) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* w = GTK_WINDOW(window_);
   gtk_window_set_title(w, ToUtf8(caption_).c_str());
-  switch (spec.style) {
+  switch (desc.style) {
     case WindowStyle::Frameless:
       gtk_window_set_decorated(w, FALSE);
       break;
@@ -103,8 +103,8 @@ GtkWindowImpl::GtkWindowImpl(GtkPlatform* platform, const WindowSpec& spec, Rect
       gtk_window_set_type_hint(w, GDK_WINDOW_TYPE_HINT_DIALOG);
       break;
   }
-  if (spec.owner != nullptr)
-    gtk_window_set_transient_for(w, GTK_WINDOW(static_cast<GtkWindowImpl*>(spec.owner)->window_));
+  if (desc.owner != nullptr)
+    gtk_window_set_transient_for(w, GTK_WINDOW(static_cast<GtkWindowImpl*>(desc.owner)->window_));
   gtk_window_set_default_size(w, std::max(outer.width, 1), std::max(outer.height, 1));
   gtk_window_move(w, outer.left, outer.top);
 
@@ -150,7 +150,7 @@ unsigned long GtkWindowImpl::XWindow() const {
 gboolean GtkWindowImpl::OnDraw(GtkWidget* w, cairo_t* cr, gpointer self) {
   auto* win = static_cast<GtkWindowImpl*>(self);
   if (!gtk_cairo_should_draw_window(cr, gtk_layout_get_bin_window(GTK_LAYOUT(w)))) return FALSE;
-  const Color& bg = win->spec_.background;
+  const Color& bg = win->desc_.background;
   cairo_set_source_rgb(cr, bg.r / 255.0, bg.g / 255.0, bg.b / 255.0);
   cairo_paint(cr);
   for (const auto& c : win->controls_)
@@ -210,7 +210,7 @@ gboolean GtkWindowImpl::OnButtonPress(GtkWidget*, GdkEventButton* e, gpointer se
     return TRUE;
   }
   // Any other point of the surface is a caption, when the window says so.
-  if (win->spec_.dragByAnyPoint) win->BeginSystemDrag(2);
+  if (win->desc_.dragByAnyPoint) win->BeginSystemDrag(2);
   return TRUE;
 }
 
@@ -235,7 +235,7 @@ gboolean GtkWindowImpl::OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer s
     gdk_window_get_frame_extents(g, &frame);
     x = frame.x;
     y = frame.y;
-    if (win->spec_.style == WindowStyle::FixedDialog) {
+    if (win->desc_.style == WindowStyle::FixedDialog) {
       now.width = frame.width;
       now.height = frame.height;
     } else {
@@ -278,7 +278,7 @@ void GtkWindowImpl::ApplyGeometry() {
   if (window_ == nullptr) return;
   settleUntil_ = g_get_monotonic_time() + kSettleMicros;
   int w = std::max(rect_.width, 1), h = std::max(rect_.height, 1);
-  if (spec_.style == WindowStyle::FixedDialog) {
+  if (desc_.style == WindowStyle::FixedDialog) {
     GdkWindow* g = gtk_widget_get_window(window_);
     if (g != nullptr && gtk_widget_get_mapped(window_)) {
       GdkRectangle frame;
@@ -324,13 +324,13 @@ void GtkWindowImpl::SetHeight(int32_t v) {
 }
 
 int32_t GtkWindowImpl::ClientWidth() const {
-  if (spec_.style != WindowStyle::FixedDialog) return rect_.width;
+  if (desc_.style != WindowStyle::FixedDialog) return rect_.width;
   GdkWindow* g = window_ != nullptr ? gtk_widget_get_window(window_) : nullptr;
   return g != nullptr && gtk_widget_get_mapped(window_) ? gdk_window_get_width(g) : rect_.width;
 }
 
 int32_t GtkWindowImpl::ClientHeight() const {
-  if (spec_.style != WindowStyle::FixedDialog) return rect_.height;
+  if (desc_.style != WindowStyle::FixedDialog) return rect_.height;
   GdkWindow* g = window_ != nullptr ? gtk_widget_get_window(window_) : nullptr;
   return g != nullptr && gtk_widget_get_mapped(window_) ? gdk_window_get_height(g) : rect_.height;
 }
@@ -368,7 +368,7 @@ void GtkWindowImpl::Show(ShowCommand cmd) {
       bool first = !gtk_widget_get_visible(window_);
       gtk_widget_show(window_);
       if (first) gtk_window_move(w, rect_.left, rect_.top);
-      if (spec_.style != WindowStyle::Tool) {
+      if (desc_.style != WindowStyle::Tool) {
         gtk_window_present(w);
         // The system activates a window it shows; it does so at once.
         RaiseActivated();
@@ -528,29 +528,29 @@ void GtkWindowImpl::SetCursor(CursorShape shape) {
   if (c != nullptr) g_object_unref(c);
 }
 
-Control* GtkWindowImpl::CreateControl(const ControlSpec& spec) {
+Control* GtkWindowImpl::CreateControl(const ControlDesc& desc) {
   std::unique_ptr<Control> c;
-  switch (spec.kind) {
+  switch (desc.kind) {
     case ControlKind::EditBox:
-      c = std::make_unique<EntryControl>(this, spec);
+      c = std::make_unique<EntryControl>(this, desc);
       break;
     case ControlKind::ComboBox:
-      c = std::make_unique<ComboControl>(this, spec, spec.editable);
+      c = std::make_unique<ComboControl>(this, desc, desc.editable);
       break;
     case ControlKind::TabStrip:
-      c = std::make_unique<NotebookStrip>(this, spec);
+      c = std::make_unique<NotebookStrip>(this, desc);
       break;
     case ControlKind::BrowserView:
-      c = std::make_unique<WebControl>(this, spec);
+      c = std::make_unique<WebControl>(this, desc);
       break;
     case ControlKind::DrawPanel:
-      c = std::make_unique<PanelControl>(this, spec);
+      c = std::make_unique<PanelControl>(this, desc);
       break;
     case ControlKind::Button:
-      c = std::make_unique<PushButton>(this, spec);
+      c = std::make_unique<PushButton>(this, desc);
       break;
     default:
-      c = std::make_unique<CanvasControl>(this, spec);
+      c = std::make_unique<CanvasControl>(this, desc);
       break;
   }
   controls_.push_back(std::move(c));
@@ -558,7 +558,7 @@ Control* GtkWindowImpl::CreateControl(const ControlSpec& spec) {
 }
 
 Control* GtkWindowImpl::CopyControl(Control& tmpl) {
-  Control* c = CreateControl(CopySpecOf(tmpl));
+  Control* c = CreateControl(CopyDescOf(tmpl));
   CopyBindings(tmpl, *c);
   if (tmpl.Kind() == ControlKind::BrowserView) {
     auto* copy = static_cast<WebControl*>(c);

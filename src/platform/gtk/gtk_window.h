@@ -33,7 +33,7 @@ class GtkTimer : public Timer {
 
 class GtkWindowImpl : public Window {
  public:
-  GtkWindowImpl(GtkPlatform* platform, const WindowSpec& spec, Rect outer);
+  GtkWindowImpl(GtkPlatform* platform, const WindowDesc& desc, Rect outer);
   ~GtkWindowImpl() override;
 
   Rect GetRect() const override { return rect_; }
@@ -65,7 +65,7 @@ class GtkWindowImpl : public Window {
   void BeginSystemDrag(int32_t hitTestCode) override;
   void SetCursor(CursorShape shape) override;
 
-  Control* CreateControl(const ControlSpec& spec) override;
+  Control* CreateControl(const ControlDesc& desc) override;
   Control* CopyControl(Control& tmpl) override;
   void DestroyControl(Control* c) override;
   Timer* CreateTimer() override;
@@ -77,7 +77,7 @@ class GtkWindowImpl : public Window {
   GtkWidget* Toplevel() const { return window_; }
   GtkWidget* Layout() const { return layout_; }
   GtkPlatform* Platform() const { return platform_; }
-  const WindowSpec& Spec() const { return spec_; }
+  const WindowDesc& Desc() const { return desc_; }
   Control* Find(const Text& name) const;
   std::vector<Control*> FindAll(const Text& name) const;
   bool Owns(const Control* c) const;
@@ -108,7 +108,7 @@ class GtkWindowImpl : public Window {
   void RaiseActivated();
 
   GtkPlatform* platform_;
-  WindowSpec spec_;
+  WindowDesc desc_;
   GtkWidget* window_ = nullptr;
   GtkWidget* layout_ = nullptr;
   Rect rect_;

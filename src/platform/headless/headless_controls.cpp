@@ -79,8 +79,8 @@ int32_t HeadlessTabStrip::PageAreaHeight() const {
   return h > 0 ? h : 0;
 }
 
-HeadlessBrowserView::HeadlessBrowserView(HeadlessWindow* owner, const ControlSpec& spec)
-    : ControlImpl(owner, spec), appObjectId(owner->Platform()->nextAppObjectId++) {}
+HeadlessBrowserView::HeadlessBrowserView(HeadlessWindow* owner, const ControlDesc& desc)
+    : ControlImpl(owner, desc), appObjectId(owner->Platform()->nextAppObjectId++) {}
 
 void HeadlessBrowserView::Navigate(const Text& url) {
   navigations.push_back(url);

@@ -19,9 +19,9 @@ class HeadlessWindow;
 template <class Base>
 class ControlImpl : public Base {
  public:
-  ControlImpl(HeadlessWindow* owner, const ControlSpec& spec)
-      : owner_(owner), kind_(spec.kind), name_(spec.name), rect_(spec.rect), text_(spec.text),
-        visible_(spec.visible), enabled_(spec.enabled) {}
+  ControlImpl(HeadlessWindow* owner, const ControlDesc& desc)
+      : owner_(owner), kind_(desc.kind), name_(desc.name), rect_(desc.rect), text_(desc.text),
+        visible_(desc.visible), enabled_(desc.enabled) {}
 
   ControlKind Kind() const override { return kind_; }
   const Text& Name() const override { return name_; }
@@ -174,7 +174,7 @@ class HeadlessTabStrip : public ControlImpl<TabStrip> {
 // events synchronously (nested inside Navigate, as the real control does).
 class HeadlessBrowserView : public ControlImpl<BrowserView> {
  public:
-  HeadlessBrowserView(HeadlessWindow* owner, const ControlSpec& spec);
+  HeadlessBrowserView(HeadlessWindow* owner, const ControlDesc& desc);
 
   void Navigate(const Text& url) override;
   void GoBack() override { ++backCalls; }

@@ -24,15 +24,15 @@ HeadlessPlatform::~HeadlessPlatform() {
   }
 }
 
-Window* HeadlessPlatform::CreateTopWindow(const WindowSpec& spec) {
-  Rect r{0, 0, spec.width, spec.height};
-  if (spec.centred) {
-    r.left = (screenWidth - spec.width) / 2;
-    r.top = (screenHeight - spec.height) / 2;
+Window* HeadlessPlatform::CreateTopWindow(const WindowDesc& desc) {
+  Rect r{0, 0, desc.width, desc.height};
+  if (desc.centred) {
+    r.left = (screenWidth - desc.width) / 2;
+    r.top = (screenHeight - desc.height) / 2;
   }
-  windows_.push_back(std::make_unique<HeadlessWindow>(this, spec, r));
+  windows_.push_back(std::make_unique<HeadlessWindow>(this, desc, r));
   HeadlessWorld::Get().topLevel.push_back(windows_.back().get());
-  log.push_back("window:" + spec.caption);
+  log.push_back("window:" + desc.caption);
   return windows_.back().get();
 }
 

@@ -42,7 +42,7 @@ class HeadlessPlatform : public Platform {
   HeadlessPlatform();
   ~HeadlessPlatform() override;
 
-  Window* CreateTopWindow(const WindowSpec& spec) override;
+  Window* CreateTopWindow(const WindowDesc& desc) override;
   void RunMessageLoop(Window& main) override;
   void PumpPendingMessages() override;
 

@@ -6,9 +6,9 @@
 
 namespace qv::headless {
 
-HeadlessWindow::HeadlessWindow(HeadlessPlatform* platform, const WindowSpec& spec, Rect outer)
-    : className(spec.className), platform_(platform), spec_(spec), rect_(outer),
-      caption_(spec.caption) {}
+HeadlessWindow::HeadlessWindow(HeadlessPlatform* platform, const WindowDesc& desc, Rect outer)
+    : className(desc.className), platform_(platform), desc_(desc), rect_(outer),
+      caption_(desc.caption) {}
 
 void HeadlessWindow::RaiseSize() {
   if (handlers.sizeChanged) handlers.sizeChanged(*this);
@@ -54,12 +54,12 @@ void HeadlessWindow::SystemSetRect(const Rect& r) {
 }
 
 int32_t HeadlessWindow::ClientWidth() const {
-  int32_t border = spec_.style == WindowStyle::FixedDialog ? 6 : 0;
+  int32_t border = desc_.style == WindowStyle::FixedDialog ? 6 : 0;
   return std::max(rect_.width - border, 0);
 }
 
 int32_t HeadlessWindow::ClientHeight() const {
-  int32_t border = spec_.style == WindowStyle::FixedDialog ? 29 : 0;
+  int32_t border = desc_.style == WindowStyle::FixedDialog ? 29 : 0;
   return std::max(rect_.height - border, 0);
 }
 
@@ -112,26 +112,26 @@ void HeadlessWindow::BeginSystemDrag(int32_t hitTestCode) {
   if (dragScript) dragScript(*this, hitTestCode);
 }
 
-Control* HeadlessWindow::CreateControl(const ControlSpec& spec) {
+Control* HeadlessWindow::CreateControl(const ControlDesc& desc) {
   std::unique_ptr<Control> c;
-  switch (spec.kind) {
+  switch (desc.kind) {
     case ControlKind::EditBox:
-      c = std::make_unique<HeadlessEditBox>(this, spec);
+      c = std::make_unique<HeadlessEditBox>(this, desc);
       break;
     case ControlKind::ComboBox:
-      c = std::make_unique<HeadlessComboBox>(this, spec);
+      c = std::make_unique<HeadlessComboBox>(this, desc);
       break;
     case ControlKind::TabStrip:
-      c = std::make_unique<HeadlessTabStrip>(this, spec);
+      c = std::make_unique<HeadlessTabStrip>(this, desc);
       break;
     case ControlKind::BrowserView:
-      c = std::make_unique<HeadlessBrowserView>(this, spec);
+      c = std::make_unique<HeadlessBrowserView>(this, desc);
       break;
     case ControlKind::DrawPanel:
-      c = std::make_unique<HeadlessDrawPanel>(this, spec);
+      c = std::make_unique<HeadlessDrawPanel>(this, desc);
       break;
     default:
-      c = std::make_unique<HeadlessControl>(this, spec);
+      c = std::make_unique<HeadlessControl>(this, desc);
       break;
   }
   controls_.push_back(std::move(c));
@@ -139,7 +139,7 @@ Control* HeadlessWindow::CreateControl(const ControlSpec& spec) {
 }
 
 Control* HeadlessWindow::CopyControl(Control& tmpl) {
-  Control* c = CreateControl(CopySpecOf(tmpl));
+  Control* c = CreateControl(CopyDescOf(tmpl));
   CopyBindings(tmpl, *c);
   return c;
 }

@@ -19,7 +19,7 @@ struct RegionRecord {
 
 class HeadlessWindow : public Window {
  public:
-  HeadlessWindow(HeadlessPlatform* platform, const WindowSpec& spec, Rect outer);
+  HeadlessWindow(HeadlessPlatform* platform, const WindowDesc& desc, Rect outer);
 
   Rect GetRect() const override { return rect_; }
   void SetLeft(int32_t v) override;
@@ -50,7 +50,7 @@ class HeadlessWindow : public Window {
   void BeginSystemDrag(int32_t hitTestCode) override;
   void SetCursor(CursorShape shape) override { cursor = shape; }
 
-  Control* CreateControl(const ControlSpec& spec) override;
+  Control* CreateControl(const ControlDesc& desc) override;
   Control* CopyControl(Control& tmpl) override;
   void DestroyControl(Control* c) override;
   Timer* CreateTimer() override;
@@ -69,7 +69,7 @@ class HeadlessWindow : public Window {
   void Activate();
   const ToolTipList& ToolTipsInOrder() const { return tips_; }
   HeadlessPlatform* Platform() const { return platform_; }
-  const WindowSpec& Spec() const { return spec_; }
+  const WindowDesc& Desc() const { return desc_; }
 
   Text className;
   bool childStyleOnly = false;
@@ -87,7 +87,7 @@ class HeadlessWindow : public Window {
   void RaiseSize();
   void RaiseMove();
   HeadlessPlatform* platform_;
-  WindowSpec spec_;
+  WindowDesc desc_;
   Rect rect_;
   Text caption_;
   bool visible_ = false;

@@ -60,12 +60,12 @@ void Win32BrowserView::RegisterClass() {
   RegisterClassExW(&wc);
 }
 
-Win32BrowserView::Win32BrowserView(Win32Window* owner, const ControlSpec& spec)
-    : ControlBase(owner, spec), text_(spec.text) {
+Win32BrowserView::Win32BrowserView(Win32Window* owner, const ControlDesc& desc)
+    : ControlBase(owner, desc), text_(desc.text) {
   RegisterClass();
-  Attach(CreateChildWindow(owner, kHostClass, WS_CLIPCHILDREN, 0, spec, std::wstring(), nullptr),
+  Attach(CreateChildWindow(owner, kHostClass, WS_CLIPCHILDREN, 0, desc, std::wstring(), nullptr),
          this);
-  if (spec.visible) EnsureEmbedded();
+  if (desc.visible) EnsureEmbedded();
 }
 
 void Win32BrowserView::EnsureEmbedded() {

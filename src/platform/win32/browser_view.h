@@ -15,7 +15,7 @@ class BrowserEventsSink;
 
 class Win32BrowserView : public ControlBase<BrowserView> {
  public:
-  Win32BrowserView(Win32Window* owner, const ControlSpec& spec);
+  Win32BrowserView(Win32Window* owner, const ControlDesc& desc);
   ~Win32BrowserView() override;
 
   void SetRect(const Rect& r) override;

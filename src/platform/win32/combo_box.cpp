@@ -8,13 +8,13 @@ constexpr int kListHeight = 160;
 constexpr UINT_PTR kReapplyTimer = 0x5157;
 }
 
-Win32ComboBox::Win32ComboBox(Win32Window* owner, const ControlSpec& spec) : ControlBase(owner, spec) {
-  ControlSpec tall = spec;
+Win32ComboBox::Win32ComboBox(Win32Window* owner, const ControlDesc& desc) : ControlBase(owner, desc) {
+  ControlDesc tall = desc;
   tall.rect.height += kListHeight;
-  DWORD style = (spec.editable ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST) | WS_VSCROLL |
+  DWORD style = (desc.editable ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST) | WS_VSCROLL |
                 WS_TABSTOP;
   Attach(CreateChildWindow(owner, L"COMBOBOX", style, 0, tall, std::wstring(), nullptr), this);
-  if (hwnd_ != nullptr && !spec.text.empty() && spec.editable) SetWindowTextW(hwnd_, Wide(spec.text).c_str());
+  if (hwnd_ != nullptr && !desc.text.empty() && desc.editable) SetWindowTextW(hwnd_, Wide(desc.text).c_str());
 }
 
 void Win32ComboBox::SetRect(const Rect& r) {

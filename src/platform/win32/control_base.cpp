@@ -3,12 +3,12 @@
 namespace qv::win32 {
 
 HWND CreateChildWindow(Win32Window* owner, const wchar_t* cls, DWORD style, DWORD exStyle,
-                       const ControlSpec& spec, const std::wstring& text, void* param) {
+                       const ControlDesc& desc, const std::wstring& text, void* param) {
   if (owner == nullptr || owner->Hwnd() == nullptr) return nullptr;
   style |= WS_CHILD | WS_CLIPSIBLINGS;
-  if (spec.visible) style |= WS_VISIBLE;
-  if (!spec.enabled) style |= WS_DISABLED;
-  const Rect& r = spec.rect;
+  if (desc.visible) style |= WS_VISIBLE;
+  if (!desc.enabled) style |= WS_DISABLED;
+  const Rect& r = desc.rect;
   HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, r.left, r.top,
                               r.width > 0 ? r.width : 0, r.height > 0 ? r.height : 0,
                               owner->Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(owner->NextControlId())),

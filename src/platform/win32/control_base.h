@@ -18,10 +18,11 @@ T* SelfOf(HWND hwnd) {
   return static_cast<T*>(GetPropW(hwnd, kSelfProp));
 }
 
-// Creates a child window of `owner` at the spec's place; every control is
-// clipped by its siblings so overlapping controls paint in z-order.
+// Creates a child window of `owner` at the place its description gives;
+// every control is clipped by its siblings so overlapping controls paint in
+// z-order.
 HWND CreateChildWindow(Win32Window* owner, const wchar_t* cls, DWORD style, DWORD exStyle,
-                       const ControlSpec& spec, const std::wstring& text, void* param);
+                       const ControlDesc& desc, const std::wstring& text, void* param);
 // The program's UI font (a CJK-capable face), shared by every control.
 HFONT UiFont();
 COLORREF ToColorRef(Color c);
@@ -29,8 +30,8 @@ COLORREF ToColorRef(Color c);
 template <class Base>
 class ControlBase : public Base, public ChildHooks {
  public:
-  ControlBase(Win32Window* owner, const ControlSpec& spec)
-      : owner_(owner), kind_(spec.kind), name_(spec.name), rect_(spec.rect) {}
+  ControlBase(Win32Window* owner, const ControlDesc& desc)
+      : owner_(owner), kind_(desc.kind), name_(desc.name), rect_(desc.rect) {}
   // The window goes with the control; its procedure no longer finds us.
   ~ControlBase() override {
     if (hwnd_ != nullptr) {

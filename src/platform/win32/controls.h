@@ -11,13 +11,13 @@
 
 namespace qv::win32 {
 
-// Creates the control of the spec's kind in `owner`.
-std::unique_ptr<Control> MakeControl(Win32Window* owner, const ControlSpec& spec);
+// Creates the control of the kind its description gives in `owner`.
+std::unique_ptr<Control> MakeControl(Win32Window* owner, const ControlDesc& desc);
 
 // Self-drawn static text: labels, the transparent label and separator lines.
 class Label : public ControlBase<Control> {
  public:
-  Label(Win32Window* owner, const ControlSpec& spec);
+  Label(Win32Window* owner, const ControlDesc& desc);
   Text GetText() const override { return text_; }
   void SetText(const Text& t) override;
   static void RegisterClass();
@@ -32,7 +32,7 @@ class Label : public ControlBase<Control> {
 // Owner-drawn image button; the image is chosen by the control's name.
 class PictureButton : public ControlBase<Control> {
  public:
-  PictureButton(Win32Window* owner, const ControlSpec& spec);
+  PictureButton(Win32Window* owner, const ControlDesc& desc);
   // The caption is kept, not drawn; the window text names the button.
   Text GetText() const override { return text_; }
   void SetText(const Text& t) override { text_ = t; }
@@ -48,7 +48,7 @@ void DrawButtonGlyph(HDC dc, const RECT& rc, const Text& name, bool pressed, boo
 
 class PushButton : public ControlBase<Control> {
  public:
-  PushButton(Win32Window* owner, const ControlSpec& spec);
+  PushButton(Win32Window* owner, const ControlDesc& desc);
   Text GetText() const override { return text_; }
   void SetText(const Text& t) override;
   void OnCommand(WORD code) override;
@@ -59,7 +59,7 @@ class PushButton : public ControlBase<Control> {
 
 class Win32EditBox : public ControlBase<EditBox> {
  public:
-  Win32EditBox(Win32Window* owner, const ControlSpec& spec);
+  Win32EditBox(Win32Window* owner, const ControlDesc& desc);
   ~Win32EditBox() override;
   void OnCommand(WORD code) override;
   HBRUSH OnCtlColor(HDC dc) override;
@@ -70,7 +70,7 @@ class Win32EditBox : public ControlBase<EditBox> {
 
 class Win32ComboBox : public ControlBase<ComboBox> {
  public:
-  Win32ComboBox(Win32Window* owner, const ControlSpec& spec);
+  Win32ComboBox(Win32Window* owner, const ControlDesc& desc);
   void SetRect(const Rect& r) override;
   void AddEntry(const Text& text) override;
   int32_t EntryCount() const override;
@@ -86,7 +86,7 @@ class Win32ComboBox : public ControlBase<ComboBox> {
 
 class Win32TabStrip : public ControlBase<TabStrip> {
  public:
-  Win32TabStrip(Win32Window* owner, const ControlSpec& spec);
+  Win32TabStrip(Win32Window* owner, const ControlDesc& desc);
   ~Win32TabStrip() override;
 
   void AddPage(const Text& caption) override;
@@ -125,7 +125,7 @@ struct PanelLine {
 
 class Win32DrawPanel : public ControlBase<DrawPanel> {
  public:
-  Win32DrawPanel(Win32Window* owner, const ControlSpec& spec);
+  Win32DrawPanel(Win32Window* owner, const ControlDesc& desc);
   void ClearDrawing() override;
   void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color c) override;
   void AfterPlaced() override;

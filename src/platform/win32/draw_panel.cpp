@@ -20,9 +20,9 @@ void Win32DrawPanel::RegisterClass() {
   RegisterClassExW(&wc);
 }
 
-Win32DrawPanel::Win32DrawPanel(Win32Window* owner, const ControlSpec& spec) : ControlBase(owner, spec) {
+Win32DrawPanel::Win32DrawPanel(Win32Window* owner, const ControlDesc& desc) : ControlBase(owner, desc) {
   RegisterClass();
-  Attach(CreateChildWindow(owner, kPanelClass, 0, 0, spec, std::wstring(), nullptr), this);
+  Attach(CreateChildWindow(owner, kPanelClass, 0, 0, desc, std::wstring(), nullptr), this);
 }
 
 void Win32DrawPanel::ClearDrawing() {

@@ -16,9 +16,9 @@ int32_t ModifierState() {
 
 }  // namespace
 
-Win32EditBox::Win32EditBox(Win32Window* owner, const ControlSpec& spec) : ControlBase(owner, spec) {
-  Attach(CreateChildWindow(owner, L"EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, 0, spec,
-                           Wide(spec.text), nullptr),
+Win32EditBox::Win32EditBox(Win32Window* owner, const ControlDesc& desc) : ControlBase(owner, desc) {
+  Attach(CreateChildWindow(owner, L"EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, 0, desc,
+                           Wide(desc.text), nullptr),
          this);
   if (hwnd_ != nullptr) SetWindowSubclass(hwnd_, &Win32EditBox::Subclass, 1, 0);
 }

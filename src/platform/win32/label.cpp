@@ -22,10 +22,10 @@ void Label::RegisterClass() {
   RegisterClassExW(&wc);
 }
 
-Label::Label(Win32Window* owner, const ControlSpec& spec) : ControlBase(owner, spec), text_(spec.text) {
+Label::Label(Win32Window* owner, const ControlDesc& desc) : ControlBase(owner, desc), text_(desc.text) {
   RegisterClass();
-  DWORD ex = spec.kind == ControlKind::TransLabel ? WS_EX_TRANSPARENT : 0;
-  Attach(CreateChildWindow(owner, kLabelClass, 0, ex, spec, Wide(spec.text), nullptr), this);
+  DWORD ex = desc.kind == ControlKind::TransLabel ? WS_EX_TRANSPARENT : 0;
+  Attach(CreateChildWindow(owner, kLabelClass, 0, ex, desc, Wide(desc.text), nullptr), this);
 }
 
 // The text is kept byte for byte; the window shows its conversion.

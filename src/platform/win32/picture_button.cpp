@@ -6,9 +6,9 @@ namespace qv::win32 {
 
 // The window text names the button for accessibility tools (and for finding
 // it from outside); the program's caption text is kept apart.
-PictureButton::PictureButton(Win32Window* owner, const ControlSpec& spec)
-    : ControlBase(owner, spec), text_(spec.text) {
-  Attach(CreateChildWindow(owner, L"BUTTON", BS_OWNERDRAW | BS_NOTIFY, 0, spec, Wide(spec.name),
+PictureButton::PictureButton(Win32Window* owner, const ControlDesc& desc)
+    : ControlBase(owner, desc), text_(desc.text) {
+  Attach(CreateChildWindow(owner, L"BUTTON", BS_OWNERDRAW | BS_NOTIFY, 0, desc, Wide(desc.name),
                            nullptr),
          this);
 }
@@ -41,9 +41,9 @@ bool PictureButton::OnDrawItem(const DRAWITEMSTRUCT& dis) {
   return true;
 }
 
-PushButton::PushButton(Win32Window* owner, const ControlSpec& spec)
-    : ControlBase(owner, spec), text_(spec.text) {
-  Attach(CreateChildWindow(owner, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, spec, Wide(spec.text),
+PushButton::PushButton(Win32Window* owner, const ControlDesc& desc)
+    : ControlBase(owner, desc), text_(desc.text) {
+  Attach(CreateChildWindow(owner, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, desc, Wide(desc.text),
                            nullptr),
          this);
 }

@@ -23,8 +23,8 @@ constexpr DWORD kSideBits = TCS_BOTTOM | TCS_VERTICAL | TCS_RIGHT | TCS_MULTILIN
 
 }  // namespace
 
-Win32TabStrip::Win32TabStrip(Win32Window* owner, const ControlSpec& spec) : ControlBase(owner, spec) {
-  Attach(CreateChildWindow(owner, WC_TABCONTROLW, TCS_TOOLTIPS | TCS_FOCUSNEVER, 0, spec,
+Win32TabStrip::Win32TabStrip(Win32Window* owner, const ControlDesc& desc) : ControlBase(owner, desc) {
+  Attach(CreateChildWindow(owner, WC_TABCONTROLW, TCS_TOOLTIPS | TCS_FOCUSNEVER, 0, desc,
                            std::wstring(), nullptr),
          this);
   if (hwnd_ == nullptr) return;

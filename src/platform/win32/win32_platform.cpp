@@ -36,8 +36,8 @@ Win32Platform::~Win32Platform() {
   Win32BrowserView::ReleaseRetired();
 }
 
-Window* Win32Platform::CreateTopWindow(const WindowSpec& spec) {
-  windows_.push_back(std::make_unique<Win32Window>(this, spec));
+Window* Win32Platform::CreateTopWindow(const WindowDesc& desc) {
+  windows_.push_back(std::make_unique<Win32Window>(this, desc));
   return windows_.back().get();
 }
 

@@ -22,7 +22,7 @@ class Win32Platform : public Platform {
   Win32Platform();
   ~Win32Platform() override;
 
-  Window* CreateTopWindow(const WindowSpec& spec) override;
+  Window* CreateTopWindow(const WindowDesc& desc) override;
   void RunMessageLoop(Window& main) override;
   void PumpPendingMessages() override;
 

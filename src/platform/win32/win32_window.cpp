@@ -73,24 +73,24 @@ LPCWSTR CursorId(CursorShape s) {
 
 }  // namespace
 
-Win32Window::Win32Window(Win32Platform* platform, const WindowSpec& spec)
-    : platform_(platform), spec_(spec), className_(spec.className), caption_(spec.caption) {
-  backgroundColor_ = RGB(spec.background.r, spec.background.g, spec.background.b);
+Win32Window::Win32Window(Win32Platform* platform, const WindowDesc& desc)
+    : platform_(platform), desc_(desc), className_(desc.className), caption_(desc.caption) {
+  backgroundColor_ = RGB(desc.background.r, desc.background.g, desc.background.b);
   cursor_ = LoadCursorW(nullptr, IDC_ARROW);
   background_ = CreateSolidBrush(backgroundColor_);
-  std::wstring cls = spec.className.empty() ? std::wstring(kWindowClass) : Wide(spec.className);
+  std::wstring cls = desc.className.empty() ? std::wstring(kWindowClass) : Wide(desc.className);
   RegisterWindowClass(cls);
 
-  int w = std::max(spec.width, 0), h = std::max(spec.height, 0);
+  int w = std::max(desc.width, 0), h = std::max(desc.height, 0);
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
-  if (spec.centred) {
+  if (desc.centred) {
     x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
     y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
   }
   HWND owner = nullptr;
-  if (auto* o = dynamic_cast<Win32Window*>(spec.owner)) owner = o->Hwnd();
-  hwnd_ = CreateWindowExW(ExStyleFor(spec.style), cls.c_str(), Wide(spec.caption).c_str(),
-                          StyleFor(spec.style), x, y, w, h, owner, nullptr,
+  if (auto* o = dynamic_cast<Win32Window*>(desc.owner)) owner = o->Hwnd();
+  hwnd_ = CreateWindowExW(ExStyleFor(desc.style), cls.c_str(), Wide(desc.caption).c_str(),
+                          StyleFor(desc.style), x, y, w, h, owner, nullptr,
                           GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) return;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -139,7 +139,7 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCCALCSIZE:
       // The frameless window's client is the whole window, also while a
       // sizing frame is lent to it for a border drag.
-      if (spec_.style == WindowStyle::Frameless && wp == TRUE) return 0;
+      if (desc_.style == WindowStyle::Frameless && wp == TRUE) return 0;
       break;
     case WM_ERASEBKGND: {
       RECT rc;
@@ -158,11 +158,11 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) != WA_INACTIVE && handlers.activated) handlers.activated(*this);
       break;
     case WM_MOUSEACTIVATE:
-      if (spec_.style == WindowStyle::Tool) return MA_NOACTIVATE;
+      if (desc_.style == WindowStyle::Tool) return MA_NOACTIVATE;
       break;
     case WM_LBUTTONDOWN:
       // A press on the window's own surface moves it, as on a caption.
-      if (spec_.dragByAnyPoint) BeginSystemDrag(HTCAPTION);
+      if (desc_.dragByAnyPoint) BeginSystemDrag(HTCAPTION);
       return 0;
     case WM_SETCURSOR:
       if (LOWORD(lp) == HTCLIENT && cursor_ != nullptr) {
@@ -302,7 +302,7 @@ void Win32Window::SetCaption(const Text& caption) {
 
 void Win32Window::Show(ShowCommand cmd) {
   if (hwnd_ == nullptr) return;
-  bool quiet = spec_.style == WindowStyle::Tool;
+  bool quiet = desc_.style == WindowStyle::Tool;
   switch (cmd) {
     case ShowCommand::Hide:
       ShowWindow(hwnd_, SW_HIDE);
@@ -390,15 +390,15 @@ void Win32Window::SetCursor(CursorShape shape) {
   ::SetCursor(cursor_);
 }
 
-Control* Win32Window::CreateControl(const ControlSpec& spec) {
+Control* Win32Window::CreateControl(const ControlDesc& desc) {
   if (hwnd_ == nullptr) return nullptr;
-  controls_.push_back(MakeControl(this, spec));
+  controls_.push_back(MakeControl(this, desc));
   KeepPanelsAtBottom();
   return controls_.back().get();
 }
 
 Control* Win32Window::CopyControl(Control& tmpl) {
-  Control* c = CreateControl(CopySpecOf(tmpl));
+  Control* c = CreateControl(CopyDescOf(tmpl));
   if (c == nullptr) return nullptr;
   CopyBindings(tmpl, *c);
   return c;

@@ -19,12 +19,12 @@ class ToolTipWindow;
 
 class Win32Window : public Window {
  public:
-  Win32Window(Win32Platform* platform, const WindowSpec& spec);
+  Win32Window(Win32Platform* platform, const WindowDesc& desc);
   ~Win32Window() override;
 
   HWND Hwnd() const { return hwnd_; }
   Win32Platform* Platform() const { return platform_; }
-  const WindowSpec& Spec() const { return spec_; }
+  const WindowDesc& Desc() const { return desc_; }
   HBRUSH BackgroundBrush() const { return background_; }
   COLORREF BackgroundColor() const { return backgroundColor_; }
 
@@ -57,7 +57,7 @@ class Win32Window : public Window {
   void BeginSystemDrag(int32_t hitTestCode) override;
   void SetCursor(CursorShape shape) override;
 
-  Control* CreateControl(const ControlSpec& spec) override;
+  Control* CreateControl(const ControlDesc& desc) override;
   Control* CopyControl(Control& tmpl) override;
   void DestroyControl(Control* c) override;
   Timer* CreateTimer() override;
@@ -80,7 +80,7 @@ class Win32Window : public Window {
   void SetOuter(int x, int y, int w, int h, UINT flags);
 
   Win32Platform* platform_;
-  WindowSpec spec_;
+  WindowDesc desc_;
   Text className_;
   Text caption_;
   HWND hwnd_ = nullptr;
